@@ -1,0 +1,46 @@
+#!/usr/bin/env bash
+# Sets up, builds every configuration and runs every test: unit tests on
+# Linux, under the sanitizers and under Wine, the fuzzers for a bounded
+# time, and the end-to-end tests of both desktop programs.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+bash scripts/deps.sh
+jobs=${JOBS:-2}
+fuzz_seconds=${FUZZ_SECONDS:-30}
+step() { printf '\n==== %s\n' "$*"; }
+
+step "Linux build and unit tests"
+bash scripts/build.sh
+ctest --test-dir build/linux --output-on-failure -j"$jobs"
+
+step "Unit tests under AddressSanitizer and UndefinedBehaviorSanitizer"
+cmake -S . -B build/asan -DCMAKE_BUILD_TYPE=Debug -DVENNOX_QT=OFF \
+  -DVENNOX_SANITIZE=address,undefined >/dev/null
+cmake --build build/asan -j"$jobs"
+ctest --test-dir build/asan --output-on-failure -j"$jobs"
+
+step "Windows unit tests under Wine"
+ctest --test-dir build/win --output-on-failure
+
+step "Fuzzers, ${fuzz_seconds}s each"
+CC=clang CXX=clang++ cmake -S . -B build/fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVENNOX_QT=OFF \
+  -DVENNOX_TESTS=OFF -DVENNOX_FUZZ=ON >/dev/null
+cmake --build build/fuzz -j"$jobs"
+for target in $(find build/fuzz/fuzz -type f -name 'fuzz_*' -perm -u+x | sort); do
+  name=$(basename "$target")
+  area=$(basename "$(dirname "$target")")
+  corpus=build/fuzz/corpus/$name
+  mkdir -p "$corpus"
+  seeds=()
+  [ -d "fuzz/$area/corpus/$name" ] && seeds=("fuzz/$area/corpus/$name")
+  echo "-- $name"
+  "$target" -max_total_time="$fuzz_seconds" "$corpus" "${seeds[@]}" 2>&1 | tail -n 2
+done
+
+step "End-to-end: Vennox.exe under Wine"
+bash tests/e2e/wine/run.sh build/win
+
+step "End-to-end: vennox under Xvfb"
+bash tests/e2e/xvfb/run.sh build/linux
+
+step "All tests passed"

@@ -1,0 +1,60 @@
+// The three dialog templates as data, for the front ends that cannot read
+// Vennox.rc (Qt) and for the tests. A test holds this table and the .rc
+// file to each other, so the two programs show the same dialogs.
+#pragma once
+
+#include <span>
+
+enum class ControlKind {
+    Edit,
+    PushButton,
+    DefPushButton,
+    AutoRadioButton,
+    AutoCheckBox,
+    GroupBox,
+    Text, // left-aligned static text
+    Icon, // static icon; text holds the icon's resource id as "#128"
+};
+
+// Styles that matter to the behaviour, as bits.
+enum ControlStyle : unsigned {
+    kTabStop = 1u << 0,
+    kGroup = 1u << 1,
+    kDisabled = 1u << 2,
+    kBorder = 1u << 3,
+    kAutoHScroll = 1u << 4,
+    kPassword = 1u << 5,
+    kReadOnly = 1u << 6,
+    kLowercase = 1u << 7,
+    kNoPrefix = 1u << 8,
+};
+
+struct ControlTemplate {
+    int id;
+    ControlKind kind;
+    const char* text;
+    int x, y, cx, cy; // dialog units
+    unsigned style;   // ControlStyle bits
+};
+
+enum DialogStyle : unsigned {
+    kDlgPopup = 1u << 0,
+    kDlgCaption = 1u << 1,
+    kDlgSysMenu = 1u << 2,
+    kDlgModalFrame = 1u << 3,
+    kDlgMinimizeBox = 1u << 4,
+    kDlgVisible = 1u << 5,
+};
+
+struct DialogTemplate {
+    int id;
+    const char* caption;
+    int x, y, cx, cy; // dialog units
+    const char* font;
+    int pointSize;
+    unsigned style;                            // DialogStyle bits
+    std::span<const ControlTemplate> controls; // template order = tab order
+};
+
+// nullptr for an unknown id.
+const DialogTemplate* FindDialogTemplate(int id);
