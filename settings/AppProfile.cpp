@@ -1,0 +1,3 @@
+#include "settings/AppProfile.h"
+
+AppProfile::~AppProfile() = default;
