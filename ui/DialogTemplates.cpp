@@ -24,7 +24,7 @@ constexpr ControlTemplate kAboutControls[] = {
     {IDC_STATIC, ControlKind::Text, "Vennox Version 2.1", 40, 7, 119, 8, kNoPrefix},
     {IDC_STATIC, ControlKind::Text, "Contact: vennox@users.invalid", 40, 40, 119, 8, 0},
     {IDOK, ControlKind::PushButton, "OK", 178, 7, 32, 14, kGroup | kTabStop},
-    {IDC_STATIC, ControlKind::Text, "Copyright (C) 2026 the Vennox developers", 40, 18, 119, 8, 0},
+    {IDC_STATIC, ControlKind::Text, "(C) 2026 the Vennox developers", 40, 18, 119, 8, 0},
     {IDC_STATIC, ControlKind::Text, "The Vennox Project", 40, 29, 119, 8, 0},
 };
 

@@ -113,8 +113,9 @@ TEST_F(MainDialog, SystemCommandsSixteenToThirtyOneOpenTheAboutBox) {
         ws.ClearLog();
         dlg->OnSysCommand(c.id, 0);
         EXPECT_EQ(!ws.Calls("DoModal 100 parent 102").empty(), c.about) << c.id;
-        if (!c.about)
+        if (!c.about) {
             EXPECT_EQ(ws.log, std::vector<std::string>{"Default"}) << c.id;
+        }
     }
 }
 

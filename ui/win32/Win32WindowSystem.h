@@ -1,0 +1,116 @@
+// The window system of Platform.h carried out with the Win32 API: nearly one
+// call per operation, plus the dialog procedure that routes each message to
+// the dialog's handler.
+#pragma once
+
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#include <windows.h>
+// The logic's operations share names with Win32's ANSI/Unicode macros.
+#undef LoadString
+#undef LoadIcon
+#undef WinHelp
+#undef GetWindowText
+#undef SetWindowText
+
+#include "ui/Platform.h"
+
+#include <cstdint>
+
+class Dialog;
+
+// One open dialog: the window created from the dialog's template, subclassed
+// so that Default() can hand the current message to the original window
+// procedure at once.
+class Win32DialogWindow : public DialogWindow {
+  public:
+    Win32DialogWindow(HWND hwnd, Dialog& dialog);
+    ~Win32DialogWindow() override;
+    Win32DialogWindow(const Win32DialogWindow&) = delete;
+    Win32DialogWindow& operator=(const Win32DialogWindow&) = delete;
+
+    WindowHandle Handle() const override;
+
+    std::string GetItemText(int id) override;
+    void GetItemSecret(int id, SecretString& out) override;
+    void SetItemText(int id, std::string_view text) override;
+    void SetFocus(int id) override;
+    void SelectAll(int id) override;
+    void ScrollToStart(int id) override;
+    void Paste(int id) override;
+    bool IsChecked(int id) override;
+    void SetChecked(int id, bool checked) override;
+    void CheckRadioButton(int firstId, int lastId, int checkId) override;
+    int GetCheckedRadioButton(int firstId, int lastId) override;
+
+    bool IsIconic() override;
+    void SetShowCommand(int showCommand) override;
+    void SetForeground() override;
+    Rect GetWindowRect() override;
+    Rect GetClientRect() override;
+    void MoveTo(int left, int top) override;
+    void AppendSystemMenuSeparator() override;
+    void AppendSystemMenuItem(unsigned commandId, std::string_view text) override;
+    void SetIcon(int which, IconHandle icon) override;
+
+    void BeginPaint() override;
+    void EraseIconBackground() override;
+    void DrawIcon(int x, int y, IconHandle icon) override;
+    void EndPaint() override;
+
+    void Default() override;
+    void EndDialog(int result) override;
+
+    // Routes one message of the message map to the dialog; everything else
+    // goes to the original window procedure.
+    LRESULT Route(UINT msg, WPARAM wParam, LPARAM lParam);
+    LRESULT CallOriginal(UINT msg, WPARAM wParam, LPARAM lParam);
+    void Unsubclass();
+
+  private:
+    struct Message {
+        UINT msg = 0;
+        WPARAM wParam = 0;
+        LPARAM lParam = 0;
+        bool defaulted = false;
+        LRESULT result = 0;
+    };
+
+    HWND m_hwnd;
+    Dialog& m_dialog;
+    WNDPROC m_original = nullptr;
+    Message* m_current = nullptr; // the message being handled; messages nest
+    PAINTSTRUCT m_paint{};
+    HDC m_dc = nullptr;
+};
+
+class Win32WindowSystem : public WindowSystem {
+  public:
+    explicit Win32WindowSystem(HINSTANCE instance);
+
+    int RunModal(Dialog& dialog, Dialog* parent) override;
+
+    void Enable3dControls() override;
+    std::string LoadString(int id) override;
+    IconHandle LoadIcon(int id) override;
+    int IconWidth() override;
+    int IconHeight() override;
+    CursorHandle LoadWaitCursor() override;
+    CursorHandle SetCursor(CursorHandle cursor) override;
+    void WinHelp(unsigned data, unsigned command) override;
+
+    bool OpenClipboard(WindowHandle owner) override;
+    void CloseClipboard() override;
+    void EmptyClipboard() override;
+    std::optional<std::string> GetClipboardText() override;
+    void SetClipboardText(std::string_view text) override;
+
+    WindowHandle SetClipboardViewer(WindowHandle viewer) override;
+    void ChangeClipboardChain(WindowHandle leaving, WindowHandle next) override;
+    void SendDrawClipboard(WindowHandle to) override;
+    void SendChangeCbChain(WindowHandle to, WindowHandle leaving, WindowHandle following) override;
+
+  private:
+    HINSTANCE m_instance;
+};
