@@ -1,0 +1,14 @@
+// Reading the pass phrase from the terminal or from standard input.
+#pragma once
+
+#include "Secret.h"
+
+// True when standard input is an interactive terminal (a console on Windows).
+bool StdinIsTerminal();
+
+// Prompts "Pass phrase: " on the terminal and reads one line with echo off.
+bool ReadPassPhraseFromTerminal(SecretString& passPhrase);
+
+// Reads the first line of standard input byte by byte, so no library buffer
+// keeps a copy and the rest of the input stays unread.
+bool ReadPassPhraseFromStdin(SecretString& passPhrase);

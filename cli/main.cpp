@@ -1,0 +1,15 @@
+#include "OtpCli.h"
+#include "PassPhrase.h"
+
+#include <iostream>
+#include <string>
+#include <vector>
+
+int main(int argc, char** argv) {
+    const std::vector<std::string> args(argv + (argc > 0 ? 1 : 0), argv + argc);
+    const PassPhraseReader reader =
+        StdinIsTerminal() ? ReadPassPhraseFromTerminal : ReadPassPhraseFromStdin;
+    const int status = RunOtpCli(args, reader, std::cout, std::cerr);
+    std::cout.flush();
+    return std::cout ? status : 1;
+}

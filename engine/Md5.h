@@ -1,0 +1,21 @@
+// MD5 message digest (RFC 1321) with the reference init/update/final interface.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+struct Md5Context {
+    std::uint32_t state[4]; // chaining words A, B, C, D
+    std::uint32_t count[2]; // message length in bits, low word first
+    unsigned char buffer[64];
+};
+
+void MD5Init(Md5Context* ctx);
+void MD5Update(Md5Context* ctx, const unsigned char* input, std::size_t length);
+// Writes the digest and then clears the whole context.
+void MD5Final(unsigned char digest[16], Md5Context* ctx);
+
+// The bare compression of one 64-byte block into the chaining words.
+void MD5Transform(std::uint32_t state[4], const unsigned char block[64]);
+// The same on a block already read as 16 little-endian words.
+void MD5Compress(std::uint32_t state[4], const std::uint32_t block[16]);
