@@ -39,16 +39,17 @@ step "Fuzzers, ${fuzz_seconds}s each"
 CC=clang CXX=clang++ cmake -S . -B build/fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVENNOX_QT=OFF \
   -DVENNOX_TESTS=OFF -DVENNOX_FUZZ=ON >/dev/null
 cmake --build build/fuzz -j"$jobs"
-for target in $(find build/fuzz/fuzz -type f -name 'fuzz_*' -perm -u+x | sort); do
-  name=$(basename "$target")
-  area=$(basename "$(dirname "$target")")
-  corpus=build/fuzz/corpus/$name
+# target, seed corpus
+while read -r target seeds; do
+  corpus=build/fuzz/corpus/$(basename "$target")
   mkdir -p "$corpus"
-  seeds=()
-  [ -d "fuzz/$area/corpus/$name" ] && seeds=("fuzz/$area/corpus/$name")
-  echo "-- $name"
-  "$target" -max_total_time="$fuzz_seconds" "$corpus" "${seeds[@]}" 2>&1 | tail -n 2
-done
+  echo "-- $target"
+  "build/fuzz/fuzz/$target" -max_total_time="$fuzz_seconds" -max_len=4096 "$corpus" "$seeds" </dev/null 2>&1 | tail -n 2
+done <<'LIST'
+engine/fuzz_challenge fuzz/engine/corpus/challenge
+engine/fuzz_sixwords fuzz/engine/corpus/sixwords
+settings/settings_ini_fuzz fuzz/settings/corpus
+LIST
 
 step "End-to-end: Vennox.exe under Wine"
 bash tests/e2e/wine/run.sh "$winbuild"

@@ -1,0 +1,33 @@
+# Install layout of the Linux desktop program:
+#   bin/vennox, bin/vennox-otp
+#   share/vennox/help/index.html      (found as ../share/vennox/help from bin/)
+#   share/applications/vennox.desktop
+#   share/icons/hicolor/<N>x<N>/apps/vennox.png
+include(GNUInstallDirs)
+
+install(TARGETS vennox RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+
+# The program looks for its help page next to bin/, so the data directory
+# must stay share/ under the same prefix.
+install(FILES ${CMAKE_CURRENT_SOURCE_DIR}/help/index.html
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/vennox/help)
+install(FILES ${CMAKE_CURRENT_SOURCE_DIR}/vennox.desktop
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
+
+foreach(png IN LISTS VENNOX_ICON_PNGS)
+  if(png MATCHES "vennox-([0-9]+)\\.png$")
+    set(size ${CMAKE_MATCH_1})
+    install(FILES ${png}
+            DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/${size}x${size}/apps
+            RENAME vennox.png)
+  endif()
+endforeach()
+
+# cli/ is added after ui/, so its target does not exist yet here: install it
+# once the whole project has been read.
+function(vennox_install_cli)
+  if(TARGET vennox-otp)
+    install(TARGETS vennox-otp RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+  endif()
+endfunction()
+cmake_language(DEFER DIRECTORY ${PROJECT_SOURCE_DIR} CALL vennox_install_cli)
