@@ -1,0 +1,552 @@
+#!/usr/bin/env bash
+# End-to-end tests of the real Vennox.exe under Wine on a private Xvfb
+# display, driven from outside by vennox_e2e_driver.exe as a user and other
+# programs would drive it.
+#
+#   tests/e2e/wine/run.sh BUILD_DIR
+#
+# BUILD_DIR is a Windows cross build holding ui/win32/Vennox.exe and
+# tests/e2e/wine/vennox_e2e_driver.exe. Where the kernel runs no 32-bit code
+# (and so no 32-bit Wine), a 32-bit BUILD_DIR is rebuilt for 64 bits next to
+# it, in BUILD_DIR-x64, and driven under wine64.
+#
+# Every scenario starts from a fresh copy of one template prefix, so from an
+# empty profile. Screenshots of the three dialogs go to $VENNOX_ARTIFACTS
+# (default build/artifacts/wine). Prints PASS/FAIL lines and a closing count;
+# exits non-zero when anything failed.
+set -uo pipefail
+
+HERE=$(cd "$(dirname "$0")" && pwd)
+ROOT=$(cd "$HERE/../../.." && pwd)
+BUILD=${1:?usage: run.sh BUILD_DIR}
+BUILD=$(cd "$BUILD" && pwd)
+ARTIFACTS=${VENNOX_ARTIFACTS:-$ROOT/build/artifacts/wine}
+mkdir -p "$ARTIFACTS"
+ARTIFACTS=$(cd "$ARTIFACTS" && pwd)
+
+PASSED=0
+FAILED=0
+SCEN=setup
+pass() {
+    echo "PASS: $SCEN: $1"
+    PASSED=$((PASSED + 1))
+}
+fail() {
+    echo "FAIL: $SCEN: $1"
+    FAILED=$((FAILED + 1))
+}
+# Stops the run before any scenario could start.
+abort() {
+    fail "$1"
+    echo "$PASSED passed, $FAILED failed"
+    exit 1
+}
+expect_eq() {
+    if [[ "$2" == "$3" ]]; then
+        pass "$1"
+    else
+        fail "$1 (got '$2', want '$3')"
+    fi
+}
+expect_ok() {
+    local what=$1
+    shift
+    if "$@" >>"$LOG" 2>&1; then
+        pass "$what"
+    else
+        fail "$what"
+    fi
+}
+
+WORK=$(mktemp -d "${TMPDIR:-/tmp}/vennox-e2e.XXXXXX")
+LOG=$WORK/run.log
+XVFB_PID=
+APP_PID=
+cleanup() {
+    if [ -n "${WINEPREFIX:-}" ] && [ -d "$WINEPREFIX" ]; then
+        "$WINESERVER" -k >/dev/null 2>&1
+    fi
+    [ -n "$XVFB_PID" ] && kill "$XVFB_PID" 2>/dev/null
+    # Keep the log of a failed run beside the screenshots.
+    [ "$FAILED" -gt 0 ] && cp "$LOG" "$ARTIFACTS/run.log" 2>/dev/null
+    rm -rf "$WORK"
+}
+trap cleanup EXIT
+trap 'exit 1' INT TERM
+
+# --- Which Wine, which build ------------------------------------------------
+
+pe_machine() { # prints 014c (i386) or 8664 (x86-64)
+    local offset
+    offset=$(od -An -tu4 -j60 -N4 "$1" | tr -d ' ')
+    od -An -tx2 -j$((offset + 4)) -N2 "$1" | tr -d ' '
+}
+
+EXE=$BUILD/ui/win32/Vennox.exe
+DRIVER=$BUILD/tests/e2e/wine/vennox_e2e_driver.exe
+[ -f "$EXE" ] || abort "no $EXE"
+[ -f "$DRIVER" ] || abort "no $DRIVER"
+
+export WINEDEBUG=-all
+export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
+if [ "$(pe_machine "$EXE")" = 014c ] && wine --version >/dev/null 2>&1; then
+    WINE=wine
+    WINESERVER=wineserver
+else
+    if [ "$(pe_machine "$EXE")" = 014c ]; then
+        echo "note: this machine runs no 32-bit code; testing a 64-bit build of the same sources"
+        X64=$BUILD-x64
+        cmake -S "$ROOT" -B "$X64" -DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/mingw-x86_64.cmake" \
+            -DCMAKE_BUILD_TYPE=Release >"$WORK/x64-build.log" 2>&1 &&
+            cmake --build "$X64" --target Vennox vennox_e2e_driver -j2 >>"$WORK/x64-build.log" 2>&1 ||
+            { tail -20 "$WORK/x64-build.log"; abort "64-bit build failed"; }
+        EXE=$X64/ui/win32/Vennox.exe
+        DRIVER=$X64/tests/e2e/wine/vennox_e2e_driver.exe
+    fi
+    [ -x /usr/lib/wine/wine64 ] || abort "wine64 is not installed"
+    WINE=/usr/lib/wine/wine64
+    WINESERVER=/usr/lib/wine/wineserver64
+    export WINELOADER=$WINE
+fi
+export WINESERVER
+
+# --- Display -----------------------------------------------------------------
+
+for n in $(seq 97 140); do
+    [ -e "/tmp/.X11-unix/X$n" ] || [ -e "/tmp/.X$n-lock" ] || break
+done
+Xvfb ":$n" -screen 0 1024x768x24 -nolisten tcp >"$WORK/xvfb.log" 2>&1 &
+XVFB_PID=$!
+export DISPLAY=:$n
+for _ in $(seq 100); do
+    [ -e "/tmp/.X11-unix/X$n" ] && break
+    sleep 0.1
+done
+[ -e "/tmp/.X11-unix/X$n" ] || abort "Xvfb did not start on :$n"
+
+# --- Template prefix -----------------------------------------------------------
+
+TEMPLATE=$WORK/template
+export WINEPREFIX=$TEMPLATE
+"$WINE" wineboot -i >>"$LOG" 2>&1
+# No window manager runs: Wine draws the frames itself, so window rectangles
+# are exactly what the program asked for and screenshots show the captions.
+"$WINE" reg add 'HKCU\Software\Wine\X11 Driver' /v Decorated /d N /f >>"$LOG" 2>&1
+"$WINESERVER" -w
+[ -f "$TEMPLATE/system.reg" ] || abort "wineboot failed (see $LOG)"
+
+# --- Helpers -------------------------------------------------------------------
+
+# One driver process per scenario serves every step over two pipes: starting
+# a Wine process for each step would cost half a second. Its output comes
+# through Wine's console in text mode: drop the CRs.
+trap '' PIPE
+start_driver() {
+    rm -f "$WORK/drv.in" "$WORK/drv.out"
+    mkfifo "$WORK/drv.in" "$WORK/drv.out"
+    "$WINE" "$DRIVER" serve <"$WORK/drv.in" >"$WORK/drv.out" 2>>"$LOG" &
+    DRIVER_PID=$!
+    exec 7>"$WORK/drv.in" 8<"$WORK/drv.out"
+}
+stop_driver() {
+    exec 7>&- 8<&-
+    wait "$DRIVER_PID" 2>/dev/null
+}
+drv() {
+    local IFS=$'\t' line
+    printf '%s\n' "$*" >&7 || return 99
+    # A step waits 30 s at most; a driver that hangs or dies fails the step.
+    while IFS= read -r -t 60 line <&8; do
+        line=${line%$'\r'}
+        if [[ $line == "@@rc "* ]]; then
+            [ "${line#@@rc }" = 0 ] || echo "driver step failed: $*" >>"$LOG"
+            return "${line#@@rc }"
+        fi
+        printf '%s\n' "$line"
+    done
+    return 99
+}
+# A Linux path as the Windows programs see it.
+winpath() { echo "Z:$1"; }
+
+scenario() {
+    SCEN=$1
+    export WINEPREFIX=$WORK/prefix-$1
+    cp -a "$TEMPLATE" "$WINEPREFIX"
+    echo "---- $1" >>"$LOG"
+    start_driver
+    echo "---- $1 (at ${SECONDS}s)"
+}
+end_scenario() {
+    stop_driver
+    "$WINESERVER" -k >/dev/null 2>&1
+    "$WINESERVER" -w >/dev/null 2>&1
+    rm -rf "$WINEPREFIX"
+    APP_PID=
+}
+
+ini_path() { find "$WINEPREFIX/drive_c/windows" -maxdepth 1 -iname vennox.ini | head -n 1; }
+# ini_get SECTION KEY: the value, or <missing>. Names match in any case, as
+# the platform's profile functions match them.
+ini_get() {
+    local file
+    file=$(ini_path)
+    [ -n "$file" ] || {
+        echo "<missing>"
+        return
+    }
+    awk -v s="$1" -v k="$2" '
+        { sub(/\r$/, "") }
+        /^\[/ { in_section = (tolower($0) == "[" tolower(s) "]"); next }
+        in_section {
+            i = index($0, "=")
+            if (i > 0 && tolower(substr($0, 1, i - 1)) == tolower(k)) { print substr($0, i + 1); found = 1; exit }
+        }
+        END { if (!found) print "<missing>" }' "$file"
+}
+# ini_write LINE...: the whole profile, as the user's editor would leave it.
+ini_write() {
+    printf '%s\r\n' "$@" >"$WINEPREFIX/drive_c/windows/Vennox.ini"
+}
+ini_dump() {
+    local file
+    file=$(ini_path)
+    [ -n "$file" ] && tr -d '\r' <"$file"
+}
+
+# Programs started by the script must not hold the driver's pipes open.
+start_app() {
+    "$WINE" "$EXE" >>"$LOG" 2>&1 7>&- 8<&- &
+    APP_PID=$!
+    drv wait-window Vennox 30000 >/dev/null
+}
+# Waits until the program's process has ended.
+app_ended() {
+    local state
+    for _ in $(seq 150); do
+        state=$(ps -o stat= -p "$APP_PID" 2>/dev/null)
+        case "$state" in "" | Z*)
+            wait "$APP_PID" 2>/dev/null
+            return 0
+            ;;
+        esac
+        sleep 0.1
+    done
+    return 1
+}
+# Ends the program as a user does, with Esc, and waits until it is gone.
+quit_app() {
+    drv key Vennox esc >/dev/null && drv wait-gone Vennox >/dev/null && app_ended
+}
+
+compute() { # CHALLENGE PASSPHRASE: what the user types, then Compute
+    drv set Vennox 1000 "$1" && drv set Vennox 1001 "$2" && drv command Vennox 1
+}
+
+screenshot() { # CAPTION FILE: the window alone, cut from the screen
+    local l t r b
+    read -r l t r b < <(drv rect "$1")
+    if [ -n "$b" ] && import -window root -crop "$((r - l))x$((b - t))+$l+$t" +repage "$2" 2>>"$LOG"; then
+        pass "screenshot $(basename "$2")"
+    else
+        fail "screenshot $(basename "$2")"
+    fi
+}
+
+# Waits until the viewer's log has a line equal to $2 (within $3 tenths of a
+# second, default 100).
+viewer_saw() {
+    for _ in $(seq "${3:-100}"); do
+        grep -qxF -- "$2" "$1" 2>/dev/null && return 0
+        sleep 0.1
+    done
+    return 1
+}
+
+# RFC 2289's test vectors: challenge, pass phrase, response.
+VECTORS=(
+    "otp-md4 1 TeSt|This is a test.|CARD SAD MINI RYE COL KIN"
+    "otp-md4 99 TeSt|This is a test.|NOTE OUT IBIS SINK NAVE MODE"
+    "otp-md4 99 alpha1|AbCdEfGhIjK|ROIL FREE COG HUNK WAIT COCA"
+    "otp-md4 1 correct|OTP's are good|GIST AMOS MOOT AIDS FOOD SEEM"
+    "otp-md5 1 TeSt|This is a test.|EASE OIL FUM CURE AWRY AVIS"
+    "otp-md5 99 TeSt|This is a test.|BAIL TUFT BITS GANG CHEF THY"
+    "otp-md5 99 alpha1|AbCdEfGhIjK|BODE HOP JAKE STOW JUT RAP"
+    "otp-md5 1 correct|OTP's are good|SKIM CULT LOB SLAM POE HOWL"
+    "99 TeSt|This is a test.|BAIL TUFT BITS GANG CHEF THY"
+)
+# Waits until the viewer's log counts at least $2 clipboard changes.
+wait_draws() {
+    for _ in $(seq 100); do
+        [ "$(grep -c '^draw' "$1")" -ge "$2" ] && return 0
+        sleep 0.1
+    done
+    return 1
+}
+lower() { tr '[:upper:]' '[:lower:]' <<<"$1"; }
+
+# --- Issue 4: start, Compute, keys, About ------------------------------------
+
+scenario main-window
+if start_app; then
+    expect_eq "window at screen pixel 20, 20 on an empty profile" "$(drv rect Vennox | cut -d' ' -f1,2)" "20 20"
+    expect_eq "focus starts in the Challenge field" "$(drv focus Vennox)" 1000
+    expect_eq "Password field starts empty" "$(drv get Vennox 1001)" ""
+
+    for v in "${VECTORS[@]}"; do
+        IFS='|' read -r challenge phrase response <<<"$v"
+        compute "$challenge" "$phrase"
+        expect_eq "'$challenge': response field in lower case" "$(drv get Vennox 1002)" "$(lower "$response")"
+        expect_eq "'$challenge': clipboard in upper case" "$(drv clip-get)" "$response"
+    done
+    expect_eq "last challenge stored as typed" "$(ini_get Defaults Challenge)" "99 TeSt"
+    expect_eq "focus in the Response field after Compute" "$(drv focus Vennox)" 1002
+    screenshot Vennox "$ARTIFACTS/main.png"
+
+    compute "otp-md5 TeSt" "This is a test."
+    expect_eq "no sequence number: invalid" "$(drv get Vennox 1002)" "invalid otp challenge"
+    expect_eq "invalid challenge: focus back in the Challenge field" "$(drv focus Vennox)" 1000
+    expect_eq "invalid challenge: clipboard keeps the last response" "$(drv clip-get)" "BAIL TUFT BITS GANG CHEF THY"
+    compute "otp-md5 0 TeSt" "This is a test."
+    expect_eq "sequence 0: invalid" "$(drv get Vennox 1002)" "invalid otp challenge"
+
+    # Real key strokes: Tab from the Challenge field to the Password field,
+    # then Enter there is Compute.
+    drv set Vennox 1000 "otp-md4 99 TeSt"
+    drv set Vennox 1001 "This is a test."
+    drv key Vennox tab
+    expect_ok "Tab moves to the Password field" drv wait-focus Vennox 1001
+    drv key Vennox enter
+    expect_ok "Enter computes" drv wait-text Vennox 1002 "note out ibis sink nave mode"
+    expect_eq "Enter leaves the window open" "$(drv exists Vennox)" 1
+
+    compute "otp-md5 99 abcdefghijklmnopq" "This is a test."
+    expect_eq "17-character seed: key crunch failed" "$(drv get Vennox 1002)" "key crunch failed"
+    expect_eq "key crunch failed: Challenge field unchanged" "$(drv get Vennox 1000)" "otp-md5 99 abcdefghijklmnopq"
+    expect_eq "key crunch failed: stored challenge unchanged" "$(ini_get Defaults Challenge)" "otp-md4 99 TeSt"
+    compute "otp-md5 99 abcdefghijklmnop" "This is a test."
+    expect_ok "16-character seed computes" drv wait-text Vennox 1002 "$(lower "$(drv clip-get)")"
+
+    # The About entry of the system menu.
+    drv syscommand Vennox 16
+    if drv wait-window "About Vennox" >/dev/null; then
+        pass "system command 16 opens About Vennox"
+        screenshot "About Vennox" "$ARTIFACTS/about.png"
+        drv click "About Vennox" 1
+        expect_ok "OK closes the About box" drv wait-gone "About Vennox"
+    else
+        fail "system command 16 opens About Vennox"
+    fi
+    drv syscommand Vennox 31
+    if drv wait-window "About Vennox" >/dev/null; then
+        pass "system command 31 opens About Vennox too"
+        drv key "About Vennox" esc
+        expect_ok "Esc closes the About box" drv wait-gone "About Vennox"
+    else
+        fail "system command 31 opens About Vennox too"
+    fi
+    expect_eq "main window still there after the About box" "$(drv exists Vennox)" 1
+
+    expect_ok "Esc ends the program" quit_app
+else
+    fail "Vennox window appears"
+fi
+end_scenario
+
+# --- Issue 4: AutoDecrement and the stored challenge ---------------------------
+
+scenario auto-decrement
+ini_write "[Settings]" "AutoDecrement=1" "AutoPaste=0"
+if start_app; then
+    expect_eq "empty Challenge field without a stored challenge" "$(drv get Vennox 1000)" ""
+    compute "OTP-MD4 2 TeSt" "This is a test."
+    expect_eq "sequence stepped down, lowered and single-spaced" "$(drv get Vennox 1000)" "otp-md4 1 test"
+    expect_eq "stepped-down challenge stored" "$(ini_get Defaults Challenge)" "otp-md4 1 test"
+    drv set Vennox 1001 "This is a test."
+    drv command Vennox 1
+    expect_eq "the stepped-down challenge computes (RFC 2289 vector)" "$(drv get Vennox 1002)" "card sad mini rye col kin"
+    expect_eq "sequence 1 steps down to 0" "$(drv get Vennox 1000)" "otp-md4 0 test"
+    drv set Vennox 1001 "This is a test."
+    drv command Vennox 1
+    expect_eq "sequence 0 is refused" "$(drv get Vennox 1002)" "invalid otp challenge"
+    compute "  17   TeSt " "This is a test."
+    expect_eq "no algorithm named: default MD5 in the rewrite" "$(drv get Vennox 1000)" "otp-md5 16 test"
+    expect_ok "program ends" quit_app
+    if start_app; then
+        expect_eq "stored challenge shown after a restart with AutoPaste 0" "$(drv get Vennox 1000)" "otp-md5 16 test"
+        expect_ok "program ends" quit_app
+    else
+        fail "Vennox restarts"
+    fi
+else
+    fail "Vennox window appears"
+fi
+end_scenario
+
+# --- Issue 5: the clipboard monitor and the viewer chain ------------------------
+
+scenario clipboard-monitor
+ini_write "[Settings]" "CBViewer=1" "AutoPaste=1"
+VLOG=$WORK/viewer.log
+"$WINE" "$DRIVER" viewer "$(winpath "$VLOG")" >>"$LOG" 2>&1 7>&- 8<&- &
+VIEWER_PID=$!
+if viewer_saw "$VLOG" ready 300 && start_app; then
+    drv minimize Vennox
+    expect_ok "window minimised" drv wait-iconic Vennox 1
+    drv clip-set "otp-md5 99 TeSt"
+    expect_ok "a challenge copied elsewhere restores the window" drv wait-iconic Vennox 0
+    expect_ok "and pastes it into the Challenge field" drv wait-text Vennox 1000 "otp-md5 99 TeSt"
+    expect_ok "with the focus in the Password field" drv wait-focus Vennox 1001
+    expect_ok "the viewer before Vennox saw the challenge" viewer_saw "$VLOG" "draw otp-md5 99 TeSt"
+
+    drv set Vennox 1001 "This is a test."
+    drv key Vennox enter
+    expect_ok "Enter in the Password field computes the pasted challenge" drv wait-text Vennox 1002 "bail tuft bits gang chef thy"
+    expect_ok "the viewer saw the response Vennox copied" viewer_saw "$VLOG" "draw BAIL TUFT BITS GANG CHEF THY"
+
+    drv clip-set "not a challenge at all"
+    expect_ok "the viewer saw a plain text" viewer_saw "$VLOG" "draw not a challenge at all"
+    expect_eq "plain text is not pasted" "$(drv get Vennox 1000)" "otp-md5 99 TeSt"
+
+    expect_ok "program ends" quit_app
+    drv clip-set "copied after Vennox ended"
+    expect_ok "the viewer still sees changes after Vennox left the chain" \
+        viewer_saw "$VLOG" "draw copied after Vennox ended"
+else
+    fail "viewer and Vennox start"
+fi
+drv close vennox-e2e-viewer
+viewer_saw "$VLOG" left >/dev/null
+wait "$VIEWER_PID" 2>/dev/null
+end_scenario
+
+# --- Issue 5: Options, Apply, Save ----------------------------------------------
+
+OPT="Vennox Options"
+open_options() {
+    drv post-command Vennox 1004
+    drv wait-window "$OPT" >/dev/null
+}
+# check_boxes LABEL ID=STATE...: the check states the dialog shows.
+check_boxes() {
+    local label=$1 got want
+    shift
+    for pair in "$@"; do
+        got=$(drv check "$OPT" "${pair%%=*}")
+        want=${pair#*=}
+        [ "$got" = "$want" ] || {
+            fail "$label (control ${pair%%=*} is $got, want $want)"
+            return
+        }
+    done
+    pass "$label"
+}
+
+scenario options
+if start_app && open_options; then
+    screenshot "$OPT" "$ARTIFACTS/options.png"
+    check_boxes "defaults: MD5, Auto Paste and Auto Copy checked" \
+        1008=0 1009=1 1016=0 1010=1 1017=0 1011=1 1015=0 1012=0 1014=0 1018=0
+    expect_eq "SHA-1 greyed" "$(drv enabled "$OPT" 1016)" 0
+
+    drv click "$OPT" 1008
+    drv click "$OPT" 1014
+    drv click "$OPT" 1 # Apply
+    expect_ok "Apply closes" drv wait-gone "$OPT"
+    expect_eq "Apply writes no preference" "$(ini_get Settings Algorithm)|$(ini_get Settings AutoClear)" "<missing>|<missing>"
+    compute "99 TeSt" "This is a test."
+    expect_eq "after Apply of MD4 a bare challenge uses MD4" "$(drv get Vennox 1002)" "note out ibis sink nave mode"
+    expect_eq "after Apply of Auto Clear the pass phrase is cleared" "$(drv get Vennox 1001)" ""
+    compute "otp-md5 99 TeSt" "This is a test."
+    expect_eq "a challenge naming otp-md5 still uses MD5" "$(drv get Vennox 1002)" "bail tuft bits gang chef thy"
+
+    open_options
+    check_boxes "the dialog shows the applied choices" 1008=1 1009=0 1014=1
+    drv click "$OPT" 1014
+    drv click "$OPT" 1012
+    drv click "$OPT" 1015
+    # Enter with the focus on a check box presses the default button, Save.
+    focus=$(drv focus "$OPT")
+    case $focus in 101[0-8]) pass "focus on a check box ($focus)" ;; *) fail "focus on a check box (got $focus)" ;; esac
+    drv key "$OPT" enter
+    expect_ok "Enter closes the dialog" drv wait-gone "$OPT"
+    saved="$(ini_get Settings AutoPaste) $(ini_get Settings AutoCopy) $(ini_get Settings AutoDecrement) \
+$(ini_get Settings AutoClear) $(ini_get Settings AppendCRLF) $(ini_get Settings CBViewer) \
+$(ini_get Settings AutoMinimize) $(ini_get Settings Algorithm)"
+    expect_eq "Enter is Save: all eight keys written" "$saved" "1 1 1 0 1 0 0 MD4"
+    compute "otp-md4 99 TeSt" "This is a test."
+    expect_eq "saved Append CR LF: clipboard ends in CR LF" "$(drv clip-get)" 'NOTE OUT IBIS SINK NAVE MODE\r\n'
+    expect_eq "saved Append CR LF: field without it" "$(drv get Vennox 1002)" "note out ibis sink nave mode"
+
+    # Cancel changes neither the live choices nor the profile.
+    before=$(ini_dump)
+    open_options
+    drv click "$OPT" 1009
+    drv click "$OPT" 1015
+    drv click "$OPT" 2
+    expect_ok "Cancel closes" drv wait-gone "$OPT"
+    compute "99 TeSt" "This is a test."
+    expect_eq "after Cancel the bare challenge still uses MD4" "$(drv get Vennox 1002)" "note out ibis sink nave mode"
+    expect_eq "after Cancel Append CR LF still on" "$(drv clip-get)" 'NOTE OUT IBIS SINK NAVE MODE\r\n'
+    after=$(ini_dump | grep -vi '^challenge=')
+    expect_eq "Cancel writes no preference" "$after" "$(grep -vi '^challenge=' <<<"$before")"
+
+    expect_ok "program ends" quit_app
+    if start_app && open_options; then
+        check_boxes "a restart shows the saved choices" \
+            1008=1 1009=0 1010=1 1017=0 1011=1 1015=1 1012=1 1014=0 1018=0
+        drv key "$OPT" esc
+        expect_ok "Esc closes the options dialog" drv wait-gone "$OPT"
+        expect_ok "program ends" quit_app
+    else
+        fail "Vennox restarts with its options"
+    fi
+else
+    fail "Vennox and its options dialog open"
+fi
+end_scenario
+
+# --- Issue 5: hostile clipboard contents ----------------------------------------
+
+scenario hostile-clipboard
+ini_write "[Settings]" "CBViewer=1" "AutoPaste=1"
+VLOG=$WORK/viewer2.log
+"$WINE" "$DRIVER" viewer "$(winpath "$VLOG")" >>"$LOG" 2>&1 7>&- 8<&- &
+VIEWER_PID=$!
+yes "otp-md5 99 TeSt and more words" 2>/dev/null | head -c 1048576 >"$WORK/mega.txt"
+for _ in 1 2 3 4; do for i in $(seq 1 255); do printf "\\$(printf %03o "$i")"; done; done >"$WORK/binary.dat"
+printf 'otp-md5 99 TeSt' >"$WORK/unterminated.dat"
+if viewer_saw "$VLOG" ready 300 && start_app; then
+    draws=$(grep -c '^draw' "$VLOG")
+    for item in "file:mega.txt:a megabyte of text" "file:binary.dat:binary bytes" \
+        'text:\r\n:a single CR LF' 'text:\n:a single line break' \
+        "raw:unterminated.dat:a challenge without a terminating zero" \
+        'text:otp-md5 99 TeSt\r\nmore:a challenge followed by a line'; do
+        IFS=: read -r kind what label <<<"$item"
+        case $kind in
+        file) drv clip-set-file "$(winpath "$WORK/$what")" ;;
+        raw) drv clip-set-raw "$(winpath "$WORK/$what")" ;;
+        text) drv clip-set "$what" ;;
+        esac
+        # Vennox forwards the change to the viewer after it has looked at it.
+        draws=$((draws + 1))
+        wait_draws "$VLOG" "$draws" || fail "$label: the change reaches the viewer behind Vennox"
+        compute "otp-md4 1 TeSt" "This is a test."
+        draws=$((draws + 1)) # the response Vennox copied
+        if [ "$(drv exists Vennox)" = 1 ] && [ "$(drv get Vennox 1002)" = "card sad mini rye col kin" ]; then
+            pass "$label: Vennox survives and computes"
+        else
+            fail "$label: Vennox survives and computes"
+        fi
+    done
+    expect_ok "the viewer behind Vennox saw every change" wait_draws "$VLOG" "$draws"
+    expect_ok "program ends" quit_app
+else
+    fail "viewer and Vennox start"
+fi
+drv close vennox-e2e-viewer
+wait "$VIEWER_PID" 2>/dev/null
+end_scenario
+
+echo "$PASSED passed, $FAILED failed"
+[ "$FAILED" -eq 0 ]
