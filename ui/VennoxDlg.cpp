@@ -137,6 +137,13 @@ void CVennoxDlg::OnCompute() {
     WindowSystem& windows = TheApp().Windows();
     const CursorHandle saved = windows.SetCursor(windows.LoadWaitCursor());
 
+    // Our copy of the pass phrase lives for one computation only; the field
+    // keeps its text unless AutoClear empties it.
+    struct WipeOnExit {
+        SecretString& secret;
+        ~WipeOnExit() { secret.clear(); }
+    } wipe{m_password};
+
     UpdateData(true);
     std::string challenge = m_challengeEdit.GetWindowText();
 
