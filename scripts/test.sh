@@ -49,6 +49,7 @@ done <<'LIST'
 engine/fuzz_challenge fuzz/engine/corpus/challenge
 engine/fuzz_sixwords fuzz/engine/corpus/sixwords
 settings/settings_ini_fuzz fuzz/settings/corpus
+ui/fuzz_clipboard fuzz/ui/corpus/clipboard
 LIST
 
 step "End-to-end: Vennox.exe under Wine"
