@@ -68,3 +68,7 @@ const DialogTemplate* FindDialogTemplate(int id) {
             return &t;
     return nullptr;
 }
+
+const char* FindResourceString(int id) {
+    return id == IDS_ABOUTBOX ? "&About Vennox..." : nullptr;
+}

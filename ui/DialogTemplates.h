@@ -1,4 +1,4 @@
-// The three dialog templates as data, for the front ends that cannot read
+// The three dialog templates and the string table as data, for the front ends that cannot read
 // Vennox.rc (Qt) and for the tests. A test holds this table and the .rc
 // file to each other, so the two programs show the same dialogs.
 #pragma once
@@ -58,3 +58,6 @@ struct DialogTemplate {
 
 // nullptr for an unknown id.
 const DialogTemplate* FindDialogTemplate(int id);
+
+// The string table; nullptr for an unknown id.
+const char* FindResourceString(int id);

@@ -249,7 +249,7 @@ void FakeDialogWindow::Click(int id) {
 // ---- window system -----------------------------------------------------------
 
 FakeWindowSystem::FakeWindowSystem() {
-    strings[IDS_ABOUTBOX] = "&About Vennox...";
+    strings[IDS_ABOUTBOX] = FindResourceString(IDS_ABOUTBOX);
 }
 FakeWindowSystem::~FakeWindowSystem() = default;
 

@@ -454,7 +454,8 @@ TEST_F(RcFileTest, DialogsMatchTheTemplateTable) {
 }
 
 TEST_F(RcFileTest, AboutEntryStringIsTheOnlyString) {
-    EXPECT_EQ(s_rc->strings, (std::map<int, std::string>{{IDS_ABOUTBOX, "&About Vennox..."}}));
+    EXPECT_EQ(s_rc->strings,
+              (std::map<int, std::string>{{IDS_ABOUTBOX, FindResourceString(IDS_ABOUTBOX)}}));
 }
 
 // The version block names the same maker as the About box.

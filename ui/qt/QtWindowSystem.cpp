@@ -1,6 +1,7 @@
 #include "ui/qt/QtWindowSystem.h"
 
 #include "ui/Dialog.h"
+#include "ui/DialogTemplates.h"
 #include "ui/qt/QtDialogWindow.h"
 #include "ui/res/resource.h"
 
@@ -53,10 +54,8 @@ QtDialogWindow* QtWindowSystem::WindowOf(const Dialog* dialog) const {
 }
 
 std::string QtWindowSystem::LoadString(int id) {
-    // The string table of Vennox.rc.
-    if (id == IDS_ABOUTBOX)
-        return "&About Vennox...";
-    return {};
+    const char* text = FindResourceString(id);
+    return text != nullptr ? text : std::string();
 }
 
 IconHandle QtWindowSystem::LoadIcon(int id) {
