@@ -101,13 +101,6 @@ void DataExchange::Control(int id, EditControl& edit) {
         edit.Attach(&m_window, id);
 }
 
-void DataExchange::Text(int id, std::string& value) {
-    if (m_save)
-        value = m_window.GetItemText(id);
-    else
-        m_window.SetItemText(id, value);
-}
-
 void DataExchange::Text(int id, SecretString& value) {
     if (m_save)
         m_window.GetItemSecret(id, value);

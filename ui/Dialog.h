@@ -18,7 +18,6 @@ class EditControl {
   public:
     void Attach(DialogWindow* window, int id);
     bool IsBound() const { return m_window != nullptr; }
-    int Id() const { return m_id; }
 
     std::string GetWindowText() const;
     void SetWindowText(std::string_view text);
@@ -40,7 +39,6 @@ class Dialog {
     Dialog& operator=(const Dialog&) = delete;
 
     int TemplateId() const { return m_templateId; }
-    Dialog* Parent() const { return m_parent; }
 
     // Runs the dialog modally over its parent; returns its end code.
     int DoModal();
@@ -86,10 +84,8 @@ class DataExchange {
   public:
     DataExchange(DialogWindow& window, bool saveAndValidate)
         : m_window(window), m_save(saveAndValidate) {}
-    bool Saving() const { return m_save; }
 
     void Control(int id, EditControl& edit);
-    void Text(int id, std::string& value);
     void Text(int id, SecretString& value);
     void Check(int id, std::int32_t& value);
 
