@@ -73,6 +73,15 @@ std::string Join(const std::vector<std::string>& args, std::size_t from) {
     return joined;
 }
 
+// A challenge taken from a file or a copied line may end in a line break or
+// a stray blank (`vennox-otp $(cat challenge.txt)` keeps a CR); left on the
+// seed it gives a wrong response that looks right.
+std::string WithoutTrailingBlanks(std::string text) {
+    const std::size_t end = text.find_last_not_of(" \t\r\n");
+    text.erase(end == std::string::npos ? 0 : end + 1);
+    return text;
+}
+
 void WriteHex(std::ostream& out, const unsigned char* key) {
     static const char digits[] = "0123456789abcdef";
     char text[17];
@@ -194,7 +203,7 @@ int RunOtpCli(const std::vector<std::string>& args, const PassPhraseReader& read
 
     int algorithm = 0, sequence = 0;
     std::string seed;
-    if (ParseChallenge(Join(args, i), algorithm, sequence, seed) != 1) {
+    if (ParseChallenge(WithoutTrailingBlanks(Join(args, i)), algorithm, sequence, seed) != 1) {
         err << "invalid OTP challenge\n";
         return 1;
     }

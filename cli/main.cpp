@@ -1,11 +1,13 @@
 #include "OtpCli.h"
 #include "PassPhrase.h"
+#include "Secret.h"
 
 #include <iostream>
 #include <string>
 #include <vector>
 
 int main(int argc, char** argv) {
+    DisableCoreDumps();
     const std::vector<std::string> args(argv + (argc > 0 ? 1 : 0), argv + argc);
     const PassPhraseReader reader =
         StdinIsTerminal() ? ReadPassPhraseFromTerminal : ReadPassPhraseFromStdin;

@@ -15,6 +15,12 @@ inline void SecureWipe(void* p, std::size_t n) {
     wipe(p, 0, n);
 }
 
+// Keeps a crash from writing this process's memory, pass phrases included,
+// to disk: no core file, and (on Linux) not dumpable. Every program that
+// reads a pass phrase calls it first. Does nothing where there is no such
+// thing to turn off.
+void DisableCoreDumps();
+
 // Allocator that wipes every block before it is released, so a container of
 // secret bytes leaves nothing behind when it grows, shrinks or dies.
 template <class T> struct WipingAllocator {

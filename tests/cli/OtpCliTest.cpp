@@ -98,6 +98,26 @@ TEST(OtpCli, Table) {
     }
 }
 
+// A challenge read from a file or a copied line keeps its line end; left in
+// the seed it would give a wrong response with status 0.
+TEST(OtpCli, TrailingBlanksOfTheChallengeAreIgnored) {
+    for (const std::string ending : {" ", "\t", "\r", "\n", "\r\n", " \t\r\n"}) {
+        const std::vector<std::vector<std::string>> forms = {
+            {"otp-md5", "99", "TeSt" + ending},
+            {"otp-md5 99 TeSt" + ending},
+        };
+        for (const auto& args : forms) {
+            const CliRun r = RunCli(args, "This is a test.\n");
+            EXPECT_EQ(r.status, 0) << testing::PrintToString(ending) << r.err;
+            EXPECT_EQ(r.out, "BAIL TUFT BITS GANG CHEF THY\n") << testing::PrintToString(ending);
+        }
+    }
+    // Only the end: a blank inside still splits, and other bytes stay in the seed.
+    EXPECT_EQ(RunCli({"otp-md5 99\rTeSt"}, "This is a test.\n").status, 1);
+    EXPECT_NE(RunCli({"otp-md5 99 TeSt\v"}, "This is a test.\n").out,
+              "BAIL TUFT BITS GANG CHEF THY\n");
+}
+
 TEST(OtpCli, DecodeFailuresHaveDistinctMessages) {
     const std::string notFound = RunCli({"--decode", "A A A A A XYZ"}, "").err;
     const std::string malformed = RunCli({"--decode", "A A A A A"}, "").err;

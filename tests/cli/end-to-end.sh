@@ -27,5 +27,32 @@ check "invalid OTP challenge 1" "$out $status" "invalid challenge"
 "$otp" --bogus </dev/null >/dev/null 2>&1
 check 2 $? "usage error"
 
+# Trailing blanks of a challenge saved with CR LF line ends.
+printf 'otp-md5 99 TeSt\r\n' >"${TMPDIR:-/tmp}/vennox-otp-challenge.$$"
+out=$(printf 'This is a test.\n' | "$otp" $(cat "${TMPDIR:-/tmp}/vennox-otp-challenge.$$"))
+check "BAIL TUFT BITS GANG CHEF THY" "$out" "challenge file with CR LF"
+rm -f "${TMPDIR:-/tmp}/vennox-otp-challenge.$$"
+
+# Core files stay off even when the shell allows them: the program holds the
+# pass phrase while it waits for it. It waits on a pipe that stays open.
+if [ -r /proc/self/limits ] && (ulimit -c unlimited) 2>/dev/null; then
+    fifo=${TMPDIR:-/tmp}/vennox-otp-fifo.$$
+    mkfifo "$fifo"
+    (ulimit -c unlimited; exec "$otp" otp-md5 99 TeSt <"$fifo" >/dev/null 2>&1) &
+    pid=$!
+    exec 3>"$fifo" # opens once the program has opened its end
+    core=
+    for _ in 1 2 3 4 5 6 7 8 9 10; do
+        core=$(awk '/^Max core file size/ { print $5 }' /proc/$pid/limits 2>/dev/null)
+        [ "$core" = 0 ] && break
+        sleep 0.1
+    done
+    check 0 "$core" "core file size limit while reading the pass phrase"
+    echo 'x' >&3
+    exec 3>&-
+    wait $pid
+    rm -f "$fifo"
+fi
+
 [ $fail -eq 0 ] && echo "all passed"
 exit $fail

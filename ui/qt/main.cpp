@@ -1,4 +1,5 @@
 // vennox: the Qt desktop program.
+#include "engine/Secret.h"
 #include "settings/IniProfile.h"
 #include "ui/VennoxApp.h"
 #include "ui/qt/QtWindowSystem.h"
@@ -8,17 +9,8 @@
 
 #include <cstdio>
 #include <cstdlib>
-#include <sys/prctl.h>
-#include <sys/resource.h>
 
 namespace {
-
-// A core file would hold the pass phrase: a crash must never write one.
-void DisableCoreDumps() {
-    const rlimit none{0, 0};
-    setrlimit(RLIMIT_CORE, &none);
-    prctl(PR_SET_DUMPABLE, 0, 0, 0, 0);
-}
 
 bool IsSet(const char* name) {
     const char* value = std::getenv(name);
