@@ -57,6 +57,27 @@ std::optional<std::string> ReadWholeFile(const fs::path& path) {
     return text;
 }
 
+// Temporary files are named after the profile with this prefix, so that one
+// left by a writer that died can be told apart from the user's own files.
+std::string TempPrefix(const fs::path& target) {
+    return target.string() + ".tmp.";
+}
+
+// Called with the lock held: no live writer has a temporary file then, so
+// any that remain belong to writers that were killed mid-write.
+void RemoveStaleTempFiles(const fs::path& target) {
+    const fs::path dir = target.has_parent_path() ? target.parent_path() : fs::path(".");
+    const std::string prefix = TempPrefix(target.filename());
+    std::error_code ec;
+    for (fs::directory_iterator it(dir, ec), end; !ec && it != end; it.increment(ec)) {
+        const std::string name = it->path().filename().string();
+        std::error_code entryEc;
+        if (name.size() > prefix.size() && name.compare(0, prefix.size(), prefix) == 0 &&
+            it->symlink_status(entryEc).type() == fs::file_type::regular)
+            fs::remove(it->path(), entryEc);
+    }
+}
+
 #ifdef _WIN32
 
 class FileLock {
@@ -90,7 +111,7 @@ class FileLock {
 // Writes the text to a new file beside the target, flushes it to disk and
 // moves it over the target; on any failure the target is left as it was.
 bool ReplaceFile(const fs::path& target, const std::string& text) {
-    const std::string base = target.string() + ".tmp" + std::to_string(GetCurrentProcessId());
+    const std::string base = TempPrefix(target) + std::to_string(GetCurrentProcessId());
     std::string temp;
     HANDLE h = INVALID_HANDLE_VALUE;
     for (int attempt = 0; attempt < 100 && h == INVALID_HANDLE_VALUE; ++attempt) {
@@ -162,7 +183,7 @@ bool WriteAll(int fd, const std::string& text) {
 // Writes the text to a new file beside the target, flushes it to disk and
 // renames it over the target; on any failure the target is left as it was.
 bool ReplaceFile(const fs::path& target, const std::string& text) {
-    std::string temp = target.string() + ".XXXXXX";
+    std::string temp = TempPrefix(target) + "XXXXXX";
     int fd = ::mkostemp(temp.data(), O_CLOEXEC);
     if (fd < 0)
         return false;
@@ -243,6 +264,7 @@ bool IniProfile::WriteProfileString(const char* section, const char* key, const 
     FileLock lock(fs::path(target.string() + ".lock"));
     if (!lock.locked())
         return false;
+    RemoveStaleTempFiles(target);
     std::optional<std::string> old = ReadWholeFile(target);
     if (!old)
         return false;

@@ -344,6 +344,43 @@ TEST_F(IniProfileTest, ConcurrentWritersLoseNothing) {
     EXPECT_TRUE(last >= 0 && last < kWriters);
 }
 
+// Writers killed mid-write lose nothing of the profile, and the temporary
+// files they leave behind are cleared by the next writer.
+TEST_F(IniProfileTest, KilledWritersLeaveAtMostOneTemporaryFile) {
+    ASSERT_TRUE(p.WriteProfileString("Defaults", "Challenge", "otp-md5 99 seed"));
+    // A user's own file beside the profile is never taken for one of ours.
+    WriteBytes(dir / "Vennox.ini.backup", "mine");
+    const std::string big(1 << 16, 'v'); // long enough to be caught mid-write
+    int killedWhileWriting = 0;
+    for (int round = 0; round < 100; ++round) {
+        std::vector<pid_t> children;
+        for (int w = 0; w < 4; ++w) {
+            pid_t pid = fork();
+            if (pid == 0) {
+                IniProfile mine(file);
+                const std::string key = "Writer" + std::to_string(w);
+                for (int i = 0;; ++i)
+                    mine.WriteProfileString("Big", key.c_str(), (big + std::to_string(i)).c_str());
+            }
+            children.push_back(pid);
+        }
+        usleep(static_cast<useconds_t>(500 + (round % 10) * 300));
+        for (pid_t pid : children)
+            kill(pid, SIGKILL);
+        for (pid_t pid : children)
+            waitpid(pid, nullptr, 0);
+        int temporary = 0;
+        for (const std::string& name : FolderEntries(dir.path()))
+            temporary += name.rfind("Vennox.ini.tmp.", 0) == 0;
+        killedWhileWriting += temporary;
+        ASSERT_LE(temporary, 1) << "round " << round;
+        ASSERT_EQ(p.GetProfileString("Defaults", "Challenge", ""), "otp-md5 99 seed")
+            << "round " << round;
+    }
+    EXPECT_GT(killedWhileWriting, 0) << "no writer was ever caught mid-write";
+    EXPECT_EQ(ReadBytes(dir / "Vennox.ini.backup"), "mine");
+}
+
 TEST_F(IniProfileTest, PermissionsAreKept) {
     ASSERT_TRUE(p.WriteProfileInt("Location", "Left", 1));
     EXPECT_EQ(fs::status(file).permissions(), fs::perms::owner_read | fs::perms::owner_write);
