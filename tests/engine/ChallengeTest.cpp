@@ -67,13 +67,11 @@ TEST(ParseChallenge, Table) {
     for (const auto& c : kCases) {
         int algorithm = kUntouched, sequence = kUntouched;
         std::string seed = kSeedUntouched;
-        const std::string text = c.text;
-        EXPECT_EQ(ParseChallenge(text, algorithm, sequence, seed), c.result)
+        EXPECT_EQ(ParseChallenge(c.text, algorithm, sequence, seed), c.result)
             << '"' << c.text << '"';
         EXPECT_EQ(algorithm, c.algorithm) << '"' << c.text << '"';
         EXPECT_EQ(sequence, c.sequence) << '"' << c.text << '"';
         EXPECT_EQ(seed, c.seed) << '"' << c.text << '"';
-        EXPECT_EQ(text, c.text);
     }
 }
 
