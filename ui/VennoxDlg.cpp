@@ -9,8 +9,10 @@
 #include "ui/res/resource.h"
 
 #include <cstdio>
+#include <exception>
 #include <memory>
 #include <new>
+#include <utility>
 
 CVennoxDlg::CVennoxDlg(Dialog* parent) : Dialog(IDD_MAIN, parent) {
     m_password.clear();
@@ -213,7 +215,13 @@ bool CVennoxDlg::ClipboardHoldsChallenge() {
     WindowSystem& windows = TheApp().Windows();
     if (!windows.OpenClipboard(Window().Handle()))
         return false;
-    std::optional<std::string> text = windows.GetClipboardText();
+    std::optional<std::string> text;
+    try {
+        text = windows.GetClipboardText();
+    } catch (const std::exception&) {
+        // Another program's text too large to copy: no challenge, and the
+        // clipboard is still closed below.
+    }
     // Closed before the text is looked at: what the caller does next may
     // open the clipboard again.
     windows.CloseClipboard();
@@ -222,7 +230,8 @@ bool CVennoxDlg::ClipboardHoldsChallenge() {
     int algorithm = 0;
     int sequence = 0;
     std::string seed;
-    return ParseChallenge(*text, algorithm, sequence, seed) == 1;
+    // Handed over, not copied: the text may be large.
+    return ParseChallenge(std::move(*text), algorithm, sequence, seed) == 1;
 }
 
 void CVennoxDlg::OnActivate(int state, WindowHandle other, bool minimized) {

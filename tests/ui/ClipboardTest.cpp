@@ -182,6 +182,29 @@ TEST_F(Clipboard, AnyClipboardContentIsSurvived) {
     }
 }
 
+// A text too large to copy (hundreds of megabytes in a 32-bit program) is
+// no challenge: nothing escapes, the clipboard is closed, the chain goes on.
+TEST_F(Clipboard, ATextThatCannotBeCopiedIsNoChallenge) {
+    Store("Settings", "CBViewer", "1");
+    FakeViewer& other = ws.StartOtherViewer();
+    OpenMain();
+    window->Type(IDC_CHALLENGE, "kept");
+    window->iconic = true;
+    ws.clipboardCopyFails = true;
+    const int before = other.drawsSeen;
+    ws.ClearLog();
+    ASSERT_NO_THROW(ws.CopyFromOtherProgram(kChallenge));
+    EXPECT_TRUE(window->iconic);
+    EXPECT_TRUE(ws.Calls("SetForegroundWindow").empty());
+    EXPECT_EQ(other.drawsSeen, before + 1);
+    EXPECT_TRUE(InOrder({"OpenClipboard", "GetClipboardData", "CloseClipboard"}));
+
+    ASSERT_NO_THROW(ws.Activate(*dlg));
+    EXPECT_EQ(Text(IDC_CHALLENGE), "kept");
+    EXPECT_EQ(window->focus, IDC_CHALLENGE);
+    EXPECT_FALSE(ws.clipboardOpen);
+}
+
 TEST_F(Clipboard, ClearingCBViewerStopsTheMonitorAtOnceButNotTheForwarding) {
     Store("Settings", "CBViewer", "1");
     FakeViewer& other = ws.StartOtherViewer();

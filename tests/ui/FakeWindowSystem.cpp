@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <new>
 #include <stdexcept>
 
 std::string Quoted(std::string_view text) {
@@ -394,6 +395,8 @@ std::optional<std::string> FakeWindowSystem::GetClipboardText() {
     Log("GetClipboardData CF_TEXT");
     if (!clipboardOpen)
         throw std::logic_error("GetClipboardData on a closed clipboard");
+    if (clipboardCopyFails && clipboardText)
+        throw std::bad_alloc();
     return clipboardText;
 }
 

@@ -163,6 +163,7 @@ class FakeWindowSystem : public WindowSystem {
     std::optional<std::string> clipboardText;
     bool clipboardOpen = false;
     bool clipboardHeldByOther = false; // another program holds it open
+    bool clipboardCopyFails = false;   // copying its text runs out of memory
     bool clipboardChangedWhileOpen = false;
     WindowHandle chainHead = 0;
     std::map<int, std::string> strings; // string resources

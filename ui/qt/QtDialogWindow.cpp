@@ -375,7 +375,12 @@ void QtDialogWindow::Deliver(Message message, const std::function<void()>& handl
     const Message saved = current_;
     current_ = message;
     ++depth_;
-    handler();
+    try {
+        handler();
+    } catch (...) {
+        // No exception may unwind through Qt's event loop: the event counts
+        // as handled and the program goes on.
+    }
     --depth_;
     current_ = saved;
     if (depth_ == 0 && endPending_) {

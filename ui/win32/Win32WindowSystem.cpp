@@ -51,9 +51,14 @@ INT_PTR CALLBACK DialogProc(HWND hwnd, UINT msg, WPARAM, LPARAM lParam) {
     if (msg != WM_INITDIALOG)
         return FALSE;
     auto* context = reinterpret_cast<ModalContext*>(lParam);
-    context->window = std::make_unique<Win32DialogWindow>(hwnd, *context->dialog);
-    context->dialog->Attach(context->window.get());
-    return context->dialog->OnInitDialog() ? TRUE : FALSE;
+    // No exception may unwind through the window system's own frames.
+    try {
+        context->window = std::make_unique<Win32DialogWindow>(hwnd, *context->dialog);
+        context->dialog->Attach(context->window.get());
+        return context->dialog->OnInitDialog() ? TRUE : FALSE;
+    } catch (...) {
+        return TRUE;
+    }
 }
 
 Rect ToRect(const RECT& r) {
@@ -135,6 +140,22 @@ LRESULT Win32DialogWindow::Route(UINT msg, WPARAM wParam, LPARAM lParam) {
     Message* outer = m_current;
     m_current = &message;
     LRESULT result = 0;
+    try {
+        result = Dispatch(msg, wParam, lParam);
+    } catch (...) {
+        // No exception may unwind through the window system's own frames:
+        // the message counts as handled and the program goes on.
+    }
+    if (msg == WM_DESTROY)
+        m_dialog.Detach();
+    m_current = outer;
+    if (message.defaulted && result == 0)
+        result = message.result;
+    return result;
+}
+
+LRESULT Win32DialogWindow::Dispatch(UINT msg, WPARAM wParam, LPARAM lParam) {
+    LRESULT result = 0;
     switch (msg) {
     case WM_COMMAND:
         m_dialog.OnCommand(LOWORD(wParam));
@@ -168,12 +189,8 @@ LRESULT Win32DialogWindow::Route(UINT msg, WPARAM wParam, LPARAM lParam) {
         break;
     case WM_DESTROY:
         m_dialog.OnDestroy();
-        m_dialog.Detach();
         break;
     }
-    m_current = outer;
-    if (message.defaulted && result == 0)
-        result = message.result;
     return result;
 }
 
@@ -400,12 +417,15 @@ std::optional<std::string> Win32WindowSystem::GetClipboardText() {
         return std::nullopt;
     // Another program wrote this block: never read past its end, even when
     // it holds no terminator.
+    // Unlocked also when the copy below runs out of memory.
+    struct Unlock {
+        HANDLE block;
+        ~Unlock() { GlobalUnlock(block); }
+    } unlock{data};
     const std::size_t size = GlobalSize(data);
     const void* end = std::memchr(text, '\0', size);
     const std::size_t length = end ? static_cast<const char*>(end) - text : size;
-    std::string result(text, length);
-    GlobalUnlock(data);
-    return result;
+    return std::string(text, length);
 }
 
 void Win32WindowSystem::SetClipboardText(std::string_view text) {

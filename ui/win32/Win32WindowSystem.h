@@ -6,7 +6,8 @@
 #ifndef NOMINMAX
 #define NOMINMAX
 #endif
-#include <windows.h>
+// Without the profile macros, which would rename AppProfile's operations.
+#include "settings/WindowsApi.h"
 // The logic's operations share names with Win32's ANSI/Unicode macros.
 #undef LoadString
 #undef LoadIcon
@@ -69,6 +70,9 @@ class Win32DialogWindow : public DialogWindow {
     void Unsubclass();
 
   private:
+    // The handler call of one routed message.
+    LRESULT Dispatch(UINT msg, WPARAM wParam, LPARAM lParam);
+
     struct Message {
         UINT msg = 0;
         WPARAM wParam = 0;
