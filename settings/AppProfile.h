@@ -3,6 +3,13 @@
 
 #include <string>
 
+// <windows.h> defines GetProfileInt, GetProfileString and WriteProfileString
+// as macros; seen here they would rename the operations below in some files
+// and not in others. Such a file includes settings/WindowsApi.h instead.
+#if defined(GetProfileInt) || defined(GetProfileString) || defined(WriteProfileString)
+#error "<windows.h>'s profile macros would rename AppProfile: include settings/WindowsApi.h"
+#endif
+
 // Every implementation follows the same rules, so the store behaves alike on
 // each platform:
 // - section and key names match without regard to ASCII letter case;

@@ -3,6 +3,12 @@
 // Nothing here includes a window-system header.
 #pragma once
 
+// <windows.h> defines these names as macros; seen here they would rename the
+// operations below in some files and not in others.
+#if defined(LoadString) || defined(LoadIcon) || defined(WinHelp)
+#error "<windows.h> macros would rename WindowSystem: see ui/win32/Win32WindowSystem.h"
+#endif
+
 #include <cstdint>
 #include <optional>
 #include <string>
