@@ -16,7 +16,7 @@ namespace {
 
 const char kUsage[] = "usage: vennox-otp [--md4|--md5] [-n COUNT] [--hex] CHALLENGE...\n"
                       "       vennox-otp --decode WORDS...\n"
-                      "       vennox-otp --help\n";
+                      "       vennox-otp --help | --version\n";
 
 const char kHelp[] = "vennox-otp: one-time passwords of RFC 2289 (otp-md4, otp-md5).\n"
                      "\n"
@@ -38,6 +38,7 @@ const char kHelp[] = "vennox-otp: one-time passwords of RFC 2289 (otp-md4, otp-m
                      "    value as 16 hex digits.\n"
                      "\n"
                      "  --help          this text\n"
+                     "  --version       the program's version\n"
                      "\n"
                      "Exit status: 0 done; 1 invalid challenge, key crunch failed, unreadable\n"
                      "pass phrase or words that do not decode; 2 wrong arguments.\n";
@@ -169,6 +170,9 @@ int RunOtpCli(const std::vector<std::string>& args, const PassPhraseReader& read
             break;
         if (a == "--help" || a == "-h") {
             out << kHelp;
+            return 0;
+        } else if (a == "--version") {
+            out << "vennox-otp (Vennox) " VENNOX_VERSION_TEXT "\n" VENNOX_COPYRIGHT "\n";
             return 0;
         } else if (a == "--md4") {
             opt.defaultAlgorithm = 4;

@@ -1,5 +1,7 @@
 #include "OtpCli.h"
 #include "OtpGenerator.h"
+#include "ui/res/DialogTemplates.h"
+#include "ui/res/resource.h"
 
 #include <gtest/gtest.h>
 
@@ -193,6 +195,21 @@ TEST(OtpCli, HelpGoesToStdout) {
     for (const char* word : {"--md4", "--md5", "-n COUNT", "--hex", "--decode"})
         EXPECT_NE(r.out.find(word), std::string::npos) << word;
     EXPECT_EQ(r.err, "");
+}
+
+// The command line and the About box show one version.
+TEST(OtpCli, VersionIsTheAboutBoxVersion) {
+    const CliRun r = RunCli({"--version"}, "");
+    EXPECT_EQ(r.status, 0);
+    const DialogTemplate* about = FindDialogTemplate(IDD_ABOUTBOX);
+    ASSERT_NE(about, nullptr);
+    const std::string prefix = "Vennox Version ";
+    std::string version;
+    for (const ControlTemplate& c : about->controls)
+        if (std::string(c.text).rfind(prefix, 0) == 0)
+            version = std::string(c.text).substr(prefix.size());
+    ASSERT_FALSE(version.empty());
+    EXPECT_EQ(r.out.substr(0, r.out.find('\n')), "vennox-otp (Vennox) " + version);
 }
 
 } // namespace

@@ -7,7 +7,7 @@
 #pragma once
 
 #include "settings/MemoryProfile.h"
-#include "ui/DialogTemplates.h"
+#include "ui/res/DialogTemplates.h"
 #include "ui/Platform.h"
 
 #include <functional>

@@ -3,7 +3,7 @@
 // handlers, and the logic's requests are carried out on the widgets.
 #pragma once
 
-#include "ui/DialogTemplates.h"
+#include "ui/res/DialogTemplates.h"
 #include "ui/Platform.h"
 
 #include <QDialog>

@@ -1,7 +1,7 @@
 #include "ui/qt/QtWindowSystem.h"
 
 #include "ui/Dialog.h"
-#include "ui/DialogTemplates.h"
+#include "ui/res/DialogTemplates.h"
 #include "ui/qt/QtDialogWindow.h"
 #include "ui/res/resource.h"
 

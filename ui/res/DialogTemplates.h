@@ -1,8 +1,10 @@
-// The three dialog templates and the string table as data, for the front ends that cannot read
-// Vennox.rc (Qt) and for the tests. A test holds this table and the .rc
-// file to each other, so the two programs show the same dialogs.
+// The dialog templates and the string table of Vennox.rc as data, for the
+// front ends that cannot read the resource script (Qt) and for the tests.
+// The build generates the data from the script, so both programs show the
+// same dialogs.
 #pragma once
 
+#include <cstddef>
 #include <span>
 
 enum class ControlKind {
@@ -55,6 +57,17 @@ struct DialogTemplate {
     unsigned style;                            // DialogStyle bits
     std::span<const ControlTemplate> controls; // template order = tab order
 };
+
+struct ResourceString {
+    int id;
+    const char* text;
+};
+
+// The generated data, in the order of the script.
+extern const DialogTemplate kDialogTemplates[];
+extern const std::size_t kDialogTemplateCount;
+extern const ResourceString kResourceStrings[];
+extern const std::size_t kResourceStringCount;
 
 // nullptr for an unknown id.
 const DialogTemplate* FindDialogTemplate(int id);
