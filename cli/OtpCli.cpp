@@ -1,8 +1,8 @@
-#include "OtpCli.h"
+#include "cli/OtpCli.h"
 
-#include "Challenge.h"
-#include "OtpGenerator.h"
-#include "SixWords.h"
+#include "engine/Challenge.h"
+#include "engine/OtpGenerator.h"
+#include "engine/SixWords.h"
 
 #include <algorithm>
 #include <climits>

@@ -2,7 +2,7 @@
 // whole run can be tested with strings for streams.
 #pragma once
 
-#include "Secret.h"
+#include "engine/Secret.h"
 
 #include <functional>
 #include <iosfwd>

@@ -1,6 +1,6 @@
-#include "PassPhrase.h"
+#include "cli/PassPhrase.h"
 
-#include "OtpCli.h"
+#include "cli/OtpCli.h"
 
 #include <cstring>
 

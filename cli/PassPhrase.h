@@ -1,7 +1,7 @@
 // Reading the pass phrase from the terminal or from standard input.
 #pragma once
 
-#include "Secret.h"
+#include "engine/Secret.h"
 
 // True when standard input is an interactive terminal (a console on Windows).
 bool StdinIsTerminal();

@@ -1,6 +1,6 @@
-#include "OtpCli.h"
-#include "PassPhrase.h"
-#include "Secret.h"
+#include "cli/OtpCli.h"
+#include "cli/PassPhrase.h"
+#include "engine/Secret.h"
 
 #include <iostream>
 #include <string>

@@ -3,7 +3,7 @@
 // differs.
 #pragma once
 
-#include "Secret.h"
+#include "engine/Secret.h"
 
 #include <bit>
 #include <cstddef>

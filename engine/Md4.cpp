@@ -1,6 +1,6 @@
-#include "Md4.h"
+#include "engine/Md4.h"
 
-#include "DigestBlock.h"
+#include "engine/DigestBlock.h"
 
 using digest_detail::Rotl;
 

@@ -1,6 +1,6 @@
-#include "Md5.h"
+#include "engine/Md5.h"
 
-#include "DigestBlock.h"
+#include "engine/DigestBlock.h"
 
 using digest_detail::Rotl;
 

@@ -1,10 +1,10 @@
-#include "OtpGenerator.h"
+#include "engine/OtpGenerator.h"
 
-#include "DigestBlock.h"
-#include "Md4.h"
-#include "Md5.h"
-#include "Secret.h"
-#include "SixWords.h"
+#include "engine/DigestBlock.h"
+#include "engine/Md4.h"
+#include "engine/Md5.h"
+#include "engine/Secret.h"
+#include "engine/SixWords.h"
 
 #include <cstring>
 #include <new>

@@ -1,4 +1,4 @@
-#include "Secret.h"
+#include "engine/Secret.h"
 
 #if defined(__linux__)
 #include <sys/prctl.h>

@@ -1,6 +1,6 @@
-#include "SixWords.h"
+#include "engine/SixWords.h"
 
-#include "Secret.h"
+#include "engine/Secret.h"
 
 #include <cstring>
 

@@ -1,8 +1,8 @@
 // The hash step against the bare compression it is built on, and against a
 // step written with the generic init/update/final.
-#include "Md4.h"
-#include "Md5.h"
-#include "OtpGenerator.h"
+#include "engine/Md4.h"
+#include "engine/Md5.h"
+#include "engine/OtpGenerator.h"
 
 #include <benchmark/benchmark.h>
 

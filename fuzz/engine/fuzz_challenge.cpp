@@ -1,7 +1,7 @@
 // Any text: ParseChallenge must not crash, and what it accepts must hold up
 // in the generator.
-#include "Challenge.h"
-#include "OtpGenerator.h"
+#include "engine/Challenge.h"
+#include "engine/OtpGenerator.h"
 
 #include <cstddef>
 #include <cstdint>

@@ -1,6 +1,6 @@
 // Any text into DecodeSixWords must not crash; the first 8 bytes as a key
 // must come back through encode and decode.
-#include "SixWords.h"
+#include "engine/SixWords.h"
 
 #include <cstddef>
 #include <cstdint>

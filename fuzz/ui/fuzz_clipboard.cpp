@@ -3,7 +3,7 @@
 // compute: nothing may crash, the clipboard is always closed again, and the
 // Challenge field only ever receives text that parses as a challenge.
 #include "engine/Challenge.h"
-#include "tests/ui/FakeWindowSystem.h"
+#include "tests/support/FakeWindowSystem.h"
 #include "ui/VennoxApp.h"
 #include "ui/VennoxDlg.h"
 #include "ui/res/resource.h"

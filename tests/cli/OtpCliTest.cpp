@@ -1,5 +1,5 @@
-#include "OtpCli.h"
-#include "OtpGenerator.h"
+#include "cli/OtpCli.h"
+#include "engine/OtpGenerator.h"
 #include "ui/res/DialogTemplates.h"
 #include "ui/res/resource.h"
 

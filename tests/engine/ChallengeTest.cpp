@@ -1,4 +1,4 @@
-#include "Challenge.h"
+#include "engine/Challenge.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
-#include "Md4.h"
-#include "Md5.h"
-#include "TestHex.h"
+#include "engine/Md4.h"
+#include "engine/Md5.h"
+#include "tests/engine/TestHex.h"
 
 #include <gtest/gtest.h>
 

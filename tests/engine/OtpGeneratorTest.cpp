@@ -1,8 +1,8 @@
-#include "OtpGenerator.h"
-#include "Md4.h"
-#include "Md5.h"
-#include "SixWords.h"
-#include "TestHex.h"
+#include "engine/OtpGenerator.h"
+#include "engine/Md4.h"
+#include "engine/Md5.h"
+#include "engine/SixWords.h"
+#include "tests/engine/TestHex.h"
 
 #include <gtest/gtest.h>
 

@@ -1,5 +1,5 @@
-#include "SixWords.h"
-#include "TestHex.h"
+#include "engine/SixWords.h"
+#include "tests/engine/TestHex.h"
 
 #include <gtest/gtest.h>
 

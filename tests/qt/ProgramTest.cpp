@@ -3,7 +3,7 @@
 #include "tests/qt/QtTestSupport.h"
 
 #include "engine/OtpGenerator.h"
-#include "settings/MemoryProfile.h"
+#include "tests/support/MemoryProfile.h"
 #include "ui/VennoxApp.h"
 #include "ui/res/resource.h"
 

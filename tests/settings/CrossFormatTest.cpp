@@ -7,8 +7,8 @@
 
 #include <gtest/gtest.h>
 
-#include "ProfileFixture.h"
-#include "TestFiles.h"
+#include "tests/settings/ProfileFixture.h"
+#include "tests/settings/TestFiles.h"
 #include "settings/IniProfile.h"
 #include "settings/SettingsStore.h"
 #ifdef _WIN32

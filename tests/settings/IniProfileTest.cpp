@@ -7,7 +7,7 @@
 
 #include <gtest/gtest.h>
 
-#include "TestFiles.h"
+#include "tests/settings/TestFiles.h"
 #include "settings/IniProfile.h"
 
 #ifndef _WIN32

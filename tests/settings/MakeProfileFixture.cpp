@@ -5,7 +5,7 @@
 #include <filesystem>
 #include <system_error>
 
-#include "ProfileFixture.h"
+#include "tests/settings/ProfileFixture.h"
 
 #ifdef _WIN32
 #include "settings/WindowsApi.h"

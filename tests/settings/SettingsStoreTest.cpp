@@ -5,9 +5,9 @@
 
 #include <gtest/gtest.h>
 
-#include "TestFiles.h"
+#include "tests/settings/TestFiles.h"
 #include "settings/IniProfile.h"
-#include "settings/MemoryProfile.h"
+#include "tests/support/MemoryProfile.h"
 #include "settings/SettingsStore.h"
 
 namespace {

@@ -2,7 +2,7 @@
 // open and initialised.
 #pragma once
 
-#include "tests/ui/FakeWindowSystem.h"
+#include "tests/support/FakeWindowSystem.h"
 #include "ui/VennoxApp.h"
 #include "ui/VennoxDlg.h"
 #include "ui/res/resource.h"

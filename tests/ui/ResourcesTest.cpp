@@ -57,7 +57,7 @@ class BinaryTemplate {
     std::string SzOrOrd() {
         std::uint16_t c = Word();
         if (c == 0xFFFF)
-            return "#" + std::to_string(Word());
+            return std::string("#").append(std::to_string(Word()));
         std::string s;
         for (; c != 0; c = Word())
             s += c < 0x80 ? static_cast<char>(c) : '?';

@@ -1,5 +1,5 @@
 # Install layout of the Linux desktop program:
-#   bin/vennox, bin/vennox-otp
+#   bin/vennox                          (bin/vennox-otp: cli/CMakeLists.txt)
 #   share/vennox/help/index.html      (found as ../share/vennox/help from bin/)
 #   share/applications/vennox.desktop
 #   share/icons/hicolor/<N>x<N>/apps/vennox.png
@@ -22,12 +22,3 @@ foreach(png IN LISTS VENNOX_ICON_PNGS)
             RENAME vennox.png)
   endif()
 endforeach()
-
-# cli/ is added after ui/, so its target does not exist yet here: install it
-# once the whole project has been read.
-function(vennox_install_cli)
-  if(TARGET vennox-otp)
-    install(TARGETS vennox-otp RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
-  endif()
-endfunction()
-cmake_language(DEFER DIRECTORY ${PROJECT_SOURCE_DIR} CALL vennox_install_cli)

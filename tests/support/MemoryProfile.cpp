@@ -1,4 +1,4 @@
-#include "settings/MemoryProfile.h"
+#include "tests/support/MemoryProfile.h"
 
 #include <algorithm>
 

@@ -1,4 +1,4 @@
-#include "tests/ui/FakeWindowSystem.h"
+#include "tests/support/FakeWindowSystem.h"
 
 #include "engine/Secret.h"
 #include "ui/Dialog.h"

@@ -6,7 +6,7 @@
 // brought to the front is activated at once.
 #pragma once
 
-#include "settings/MemoryProfile.h"
+#include "tests/support/MemoryProfile.h"
 #include "ui/res/DialogTemplates.h"
 #include "ui/Platform.h"
 
