@@ -209,6 +209,11 @@ TEST(ManifestTest, SelectsCommonControlsAndRequestsNoExecutionLevel) {
     EXPECT_NE(manifest.find("Microsoft.Windows.Common-Controls"), std::string::npos);
     EXPECT_EQ(manifest.find("requestedExecutionLevel"), std::string::npos);
     EXPECT_EQ(manifest.find("trustInfo"), std::string::npos);
+    // A 64-bit program that asks for the x86 common controls does not start.
+    const std::string processor = sizeof(void*) == 8 ? "\"amd64\"" : "\"x86\"";
+    EXPECT_NE(manifest.find("processorArchitecture=" + processor), std::string::npos);
+    EXPECT_EQ(manifest.find("processorArchitecture=\"x86\"") != std::string::npos,
+              sizeof(void*) == 4);
 }
 
 // ---- The generated icon ----

@@ -24,21 +24,15 @@ ARTIFACTS=${VENNOX_ARTIFACTS:-$ROOT/build/artifacts/wine}
 mkdir -p "$ARTIFACTS"
 ARTIFACTS=$(cd "$ARTIFACTS" && pwd)
 
-PASSED=0
-FAILED=0
+# shellcheck source=../harness.sh
+. "$HERE/../harness.sh"
 SCEN=setup
-pass() {
-    echo "PASS: $SCEN: $1"
-    PASSED=$((PASSED + 1))
-}
-fail() {
-    echo "FAIL: $SCEN: $1"
-    FAILED=$((FAILED + 1))
-}
+pass() { e2e_pass "$SCEN: $1"; }
+fail() { e2e_fail "$SCEN: $1"; }
 # Stops the run before any scenario could start.
 abort() {
     fail "$1"
-    echo "$PASSED passed, $FAILED failed"
+    e2e_summary
     exit 1
 }
 expect_eq() {
@@ -60,13 +54,12 @@ expect_ok() {
 
 WORK=$(mktemp -d "${TMPDIR:-/tmp}/vennox-e2e.XXXXXX")
 LOG=$WORK/run.log
-XVFB_PID=
 APP_PID=
 cleanup() {
     if [ -n "${WINEPREFIX:-}" ] && [ -d "$WINEPREFIX" ]; then
         "$WINESERVER" -k >/dev/null 2>&1
     fi
-    [ -n "$XVFB_PID" ] && kill "$XVFB_PID" 2>/dev/null
+    stop_xvfb
     # Keep the log of a failed run beside the screenshots.
     [ "$FAILED" -gt 0 ] && cp "$LOG" "$ARTIFACTS/run.log" 2>/dev/null
     rm -rf "$WORK"
@@ -112,17 +105,7 @@ export WINESERVER
 
 # --- Display -----------------------------------------------------------------
 
-for n in $(seq 97 140); do
-    [ -e "/tmp/.X11-unix/X$n" ] || [ -e "/tmp/.X$n-lock" ] || break
-done
-Xvfb ":$n" -screen 0 1024x768x24 -nolisten tcp >"$WORK/xvfb.log" 2>&1 &
-XVFB_PID=$!
-export DISPLAY=:$n
-for _ in $(seq 100); do
-    [ -e "/tmp/.X11-unix/X$n" ] && break
-    sleep 0.1
-done
-[ -e "/tmp/.X11-unix/X$n" ] || abort "Xvfb did not start on :$n"
+start_xvfb "$WORK/xvfb.log" || abort "Xvfb did not start on $DISPLAY"
 
 # --- Template prefix -----------------------------------------------------------
 
@@ -220,19 +203,14 @@ start_app() {
     APP_PID=$!
     drv wait-window Vennox 30000 >/dev/null
 }
+app_gone() {
+    case "$(ps -o stat= -p "$APP_PID" 2>/dev/null)" in "" | Z*) return 0 ;; esac
+    return 1
+}
 # Waits until the program's process has ended.
 app_ended() {
-    local state
-    for _ in $(seq 150); do
-        state=$(ps -o stat= -p "$APP_PID" 2>/dev/null)
-        case "$state" in "" | Z*)
-            wait "$APP_PID" 2>/dev/null
-            return 0
-            ;;
-        esac
-        sleep 0.1
-    done
-    return 1
+    wait_until 15 app_gone && wait "$APP_PID" 2>/dev/null
+    app_gone
 }
 # Ends the program as a user does, with Esc, and waits until it is gone.
 quit_app() {
@@ -253,14 +231,10 @@ screenshot() { # CAPTION FILE: the window alone, cut from the screen
     fi
 }
 
-# Waits until the viewer's log has a line equal to $2 (within $3 tenths of a
-# second, default 100).
+# Waits until the viewer's log $1 has a line equal to $2 (within $3 tenths
+# of a second, default 100).
 viewer_saw() {
-    for _ in $(seq "${3:-100}"); do
-        grep -qxF -- "$2" "$1" 2>/dev/null && return 0
-        sleep 0.1
-    done
-    return 1
+    wait_until $(((${3:-100} + 9) / 10)) grep -qxF -- "$2" "$1" 2>/dev/null
 }
 
 # RFC 2289's test vectors: challenge, pass phrase, response.
@@ -275,14 +249,9 @@ VECTORS=(
     "otp-md5 1 correct|OTP's are good|SKIM CULT LOB SLAM POE HOWL"
     "99 TeSt|This is a test.|BAIL TUFT BITS GANG CHEF THY"
 )
+draws_at_least() { [ "$(grep -c '^draw' "$1")" -ge "$2" ]; }
 # Waits until the viewer's log counts at least $2 clipboard changes.
-wait_draws() {
-    for _ in $(seq 100); do
-        [ "$(grep -c '^draw' "$1")" -ge "$2" ] && return 0
-        sleep 0.1
-    done
-    return 1
-}
+wait_draws() { wait_until 10 draws_at_least "$1" "$2"; }
 lower() { tr '[:upper:]' '[:lower:]' <<<"$1"; }
 
 # --- Issue 4: start, Compute, keys, About ------------------------------------
@@ -548,5 +517,4 @@ drv close vennox-e2e-viewer
 wait "$VIEWER_PID" 2>/dev/null
 end_scenario
 
-echo "$PASSED passed, $FAILED failed"
-[ "$FAILED" -eq 0 ]
+e2e_summary
