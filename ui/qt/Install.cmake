@@ -3,13 +3,14 @@
 #   share/vennox/help/index.html      (found as ../share/vennox/help from bin/)
 #   share/applications/vennox.desktop
 #   share/icons/hicolor/<N>x<N>/apps/vennox.png
+#   (share/man/man1: docs/man/; share/metainfo, share/doc/vennox: packaging/)
 include(GNUInstallDirs)
 
 install(TARGETS vennox RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 
 # The program looks for its help page next to bin/, so the data directory
 # must stay share/ under the same prefix.
-install(FILES ${CMAKE_CURRENT_SOURCE_DIR}/help/index.html
+install(FILES ${VENNOX_HELP_PAGE}
         DESTINATION ${CMAKE_INSTALL_DATADIR}/vennox/help)
 install(FILES ${CMAKE_CURRENT_SOURCE_DIR}/vennox.desktop
         DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
