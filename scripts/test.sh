@@ -13,6 +13,9 @@ step "Linux build and unit tests"
 bash scripts/build.sh
 ctest --test-dir build/linux --output-on-failure -j"$jobs"
 
+step "Debian package: build, validate, install, run, remove"
+bash scripts/package-test.sh build/linux
+
 step "Unit tests under AddressSanitizer and UndefinedBehaviorSanitizer"
 cmake -S . -B build/asan -DCMAKE_BUILD_TYPE=Debug -DVENNOX_QT=OFF \
   -DVENNOX_SANITIZE=address,undefined >/dev/null
