@@ -13,10 +13,11 @@
 
 namespace {
 
-const char* KindClass(ControlKind kind) {
-    switch (kind) {
+const char* KindClass(const ControlTemplate& c) {
+    switch (c.kind) {
     case ControlKind::Edit:
-        return "QLineEdit";
+        // A password field keeps its text away from Qt.
+        return (c.style & kPassword) != 0 ? "SecretLineEdit" : "QLineEdit";
     case ControlKind::PushButton:
     case ControlKind::DefPushButton:
         return "QPushButton";
@@ -79,7 +80,7 @@ class DialogBuildTest : public QObject {
             const QString where = QStringLiteral("control %1").arg(c.id);
             QWidget* w = probe.window.Control(c.id);
             QVERIFY2(w != nullptr, qPrintable(where));
-            QVERIFY2(w->inherits(KindClass(c.kind)), qPrintable(where));
+            QVERIFY2(w->inherits(KindClass(c)), qPrintable(where));
             QCOMPARE(QString::fromStdString(probe.window.GetItemText(c.id)),
                      QString::fromLatin1(c.text));
             QCOMPARE(w->isEnabled(), (c.style & kDisabled) == 0);

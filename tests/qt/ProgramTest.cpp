@@ -25,16 +25,18 @@ namespace {
 using Script = std::function<void(QtWindowSystem&, QtDialogWindow&)>;
 
 // Runs the program over the profile; the script acts while the main dialog
-// is open and should end it. Should it not, the main dialog is cancelled.
+// is open and should end it. Should it not, the main dialog is cancelled. A
+// script that could not run (no active main window) fails the test.
 void RunProgram(MemoryProfile& profile, const Script& script) {
     QtWindowSystem windows;
     CVennoxApp app(windows, profile);
     bool ran = false;
     QTimer::singleShot(0, [&] {
         QtDialogWindow* main = windows.WindowOf(app.MainWindow());
-        if (main != nullptr && QTest::qWaitForWindowActive(main->Widget()))
+        if (main != nullptr && QTest::qWaitForWindowActive(main->Widget())) {
+            ran = true;
             script(windows, *main);
-        ran = true;
+        }
         if (QtDialogWindow* still = windows.WindowOf(app.MainWindow()))
             still->Command(IDCANCEL);
     });
@@ -48,7 +50,7 @@ void RunProgram(MemoryProfile& profile, const Script& script) {
     });
     watchdog.start(30000);
     QCOMPARE(app.InitInstance(), false);
-    QVERIFY(ran);
+    QVERIFY2(ran, "the main window never became active: the script did not run");
 }
 
 QWidget* Focus() {
@@ -148,11 +150,67 @@ class ProgramTest : public QObject {
         });
     }
 
+    void startUpMoveIsWrittenAtOnce_data() {
+        QTest::addColumn<QString>("left");
+        QTest::addColumn<QString>("top");
+        QTest::newRow("a stored place") << "150"
+                                        << "90";
+        QTest::newRow("the default place") << ""
+                                           << "";
+        QTest::newRow("partly off the screen") << "-30"
+                                               << "-12";
+    }
+
+    // As SetWindowPos notifies before it returns, the place is written right
+    // after the move, before the preferences are read and long before the
+    // window is shown; no later write puts anything else there.
+    void startUpMoveIsWrittenAtOnce() {
+        QFETCH(QString, left);
+        QFETCH(QString, top);
+        MemoryProfile profile;
+        if (!left.isEmpty()) {
+            profile.Set("Location", "Left", left.toStdString());
+            profile.Set("Location", "Top", top.toStdString());
+        }
+        const std::string x = left.isEmpty() ? "20" : left.toStdString();
+        const std::string y = top.isEmpty() ? "20" : top.toStdString();
+        RunProgram(profile, [&](QtWindowSystem&, QtDialogWindow& main) {
+            QCOMPARE(main.Widget()->frameGeometry().topLeft(), QPoint(std::stoi(x), std::stoi(y)));
+        });
+        const std::vector<std::string> start{
+            "GetProfileInt Location Left 20", "GetProfileInt Location Top 20",
+            "WriteProfileInt Location Left " + x, "WriteProfileInt Location Top " + y,
+            "GetProfileInt Settings AutoPaste 1"};
+        QVERIFY(profile.calls.size() > start.size());
+        for (std::size_t i = 0; i < start.size(); ++i)
+            QCOMPARE(QString::fromStdString(profile.calls[i]), QString::fromStdString(start[i]));
+        for (std::size_t i = start.size(); i < profile.calls.size(); ++i) {
+            const QString call = QString::fromStdString(profile.calls[i]);
+            if (call.startsWith(QLatin1String("WriteProfileInt Location Left ")))
+                QCOMPARE(call, QString::fromStdString(start[2]));
+            if (call.startsWith(QLatin1String("WriteProfileInt Location Top ")))
+                QCOMPARE(call, QString::fromStdString(start[3]));
+        }
+    }
+
+    void autoPasteOnActivation_data() {
+        QTest::addColumn<QString>("clipboard");
+        QTest::addColumn<QString>("pasted");
+        QTest::newRow("a challenge") << "otp-md5 42 pasted"
+                                     << "otp-md5 42 pasted";
+        // The test saw a challenge that ends at the NUL: the seed pasted is
+        // that one, not a longer one the NUL hid.
+        QTest::newRow("a NUL in the seed")
+            << QStringLiteral("otp-md5 42 pasted\0abcdefghijklmnop") << "otp-md5 42 pasted";
+    }
+
     void autoPasteOnActivation() {
-        QGuiApplication::clipboard()->setText(QStringLiteral("otp-md5 42 pasted"));
+        QFETCH(QString, clipboard);
+        QFETCH(QString, pasted);
+        QGuiApplication::clipboard()->setText(clipboard);
         MemoryProfile profile;
         RunProgram(profile, [&](QtWindowSystem&, QtDialogWindow& main) {
-            QTRY_COMPARE(Text(main, IDC_CHALLENGE), QStringLiteral("otp-md5 42 pasted"));
+            QTRY_COMPARE(Text(main, IDC_CHALLENGE), pasted);
             QCOMPARE(Focus(), main.Control(IDC_PASSWORD));
         });
     }
@@ -168,10 +226,10 @@ class ProgramTest : public QObject {
                 QVERIFY(!ControlOf<QAbstractButton>(options, IDC_SHA1)->isEnabled());
                 QVERIFY(ControlOf<QAbstractButton>(options, IDC_AUTOPASTE)->isChecked());
                 QVERIFY(ControlOf<QAbstractButton>(options, IDC_AUTOCOPY)->isChecked());
-                // Alt+L ticks "Auto C&lear Password"; Enter there is Save.
+                // Alt+L ticks "Auto C&lear Password" at once; Enter there is Save.
                 QTest::keyClick(Focus(), Qt::Key_L, Qt::AltModifier);
-                QTRY_COMPARE(Focus(), ControlOf<QWidget>(options, IDC_AUTOCLEAR));
-                QTRY_VERIFY(ControlOf<QAbstractButton>(options, IDC_AUTOCLEAR)->isChecked());
+                QCOMPARE(Focus(), ControlOf<QWidget>(options, IDC_AUTOCLEAR));
+                QVERIFY(ControlOf<QAbstractButton>(options, IDC_AUTOCLEAR)->isChecked());
                 QTest::keyClick(Focus(), Qt::Key_Return);
             });
             QTest::keyClick(Focus(), Qt::Key_O, Qt::AltModifier);

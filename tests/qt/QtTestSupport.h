@@ -4,6 +4,7 @@
 #include "ui/Dialog.h"
 #include "ui/qt/QtDialogWindow.h"
 #include "ui/qt/QtWindowSystem.h"
+#include "ui/qt/SecretLineEdit.h"
 
 #include <QAbstractButton>
 #include <QLineEdit>
@@ -26,11 +27,13 @@ class ProbeDialog : public Dialog {
     }
     void OnActivate(int state, WindowHandle, bool) override { activations.push_back(state); }
     void OnSysCommand(unsigned id, std::intptr_t) override { sysCommands.push_back(id); }
+    void OnMove(int, int) override { ++moves; }
     std::vector<int> commands;
     std::vector<int> activations;
     std::vector<unsigned> sysCommands;
     int draws = 0;
     int helps = 0;
+    int moves = 0;
 };
 
 // A probe dialog with its window built and attached, not shown.
@@ -41,6 +44,9 @@ struct ProbeWindow {
     }
     ~ProbeWindow() { dialog.Detach(); }
     QLineEdit* Edit(int id) const { return qobject_cast<QLineEdit*>(window.Control(id)); }
+    SecretLineEdit* Secret(int id) const {
+        return qobject_cast<SecretLineEdit*>(window.Control(id));
+    }
     QAbstractButton* Button(int id) const {
         return qobject_cast<QAbstractButton*>(window.Control(id));
     }

@@ -3,6 +3,7 @@
 #include "engine/Secret.h"
 #include "ui/Dialog.h"
 #include "ui/qt/QtWindowSystem.h"
+#include "ui/qt/SecretLineEdit.h"
 #include "ui/res/resource.h"
 
 #include <QAbstractButton>
@@ -12,6 +13,7 @@
 #include <QClipboard>
 #include <QCloseEvent>
 #include <QContextMenuEvent>
+#include <QCoreApplication>
 #include <QFontMetrics>
 #include <QGroupBox>
 #include <QGuiApplication>
@@ -22,6 +24,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QShortcut>
+#include <QShortcutEvent>
 #include <QValidator>
 
 #include <algorithm>
@@ -33,12 +36,6 @@ namespace {
 int MulDiv(int a, int b, int c) {
     const long long p = static_cast<long long>(a) * b;
     return static_cast<int>((p >= 0 ? p + c / 2 : p - c / 2) / c);
-}
-
-void WipeString(QString& s) {
-    if (!s.isEmpty())
-        SecureWipe(s.data(), static_cast<std::size_t>(s.size()) * sizeof(QChar));
-    s.clear();
 }
 
 void WipeBytes(QByteArray& b) {
@@ -64,6 +61,43 @@ class LowercaseValidator : public QValidator {
 
 constexpr const char* kIdProperty = "vennoxId";
 
+// What a paste into the password field takes: the text the challenge test
+// sees. The conversion's copy is wiped.
+bool ClipboardSecret(SecretString& out) {
+    const std::optional<QString> text = QtWindowSystem::ClipboardText();
+    if (!text)
+        return false;
+    QByteArray bytes = text->toLocal8Bit();
+    out.assign(std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())));
+    WipeBytes(bytes);
+    return true;
+}
+
+// A button's mnemonic clicks it at once, as the Windows dialog manager does,
+// before the next key is read. Qt's own handling (animateClick) clicks 100 ms
+// later, after an Enter typed right behind the mnemonic has already pressed
+// the default button.
+class ClickOnMnemonic : public QObject {
+  public:
+    using QObject::QObject;
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        auto* button = qobject_cast<QAbstractButton*>(watched);
+        if (event->type() != QEvent::Shortcut || button == nullptr)
+            return false;
+        // A letter that several buttons share only moves the focus: Qt's way.
+        if (static_cast<QShortcutEvent*>(event)->isAmbiguous())
+            return false;
+        if (button->isEnabled()) {
+            // A check box or radio button takes the focus too; a push button
+            // does not.
+            if (button->isCheckable() && (button->focusPolicy() & Qt::ClickFocus) != 0)
+                button->setFocus(Qt::ShortcutFocusReason);
+            button->click();
+        }
+        return true;
+    }
+};
+
 } // namespace
 
 QSize DialogBaseUnits(const QFont& font) {
@@ -87,24 +121,15 @@ HostEdit::HostEdit(QtDialogWindow& owner, QWidget* parent) : QLineEdit(parent), 
 void HostEdit::PasteFirstLine() {
     if (isReadOnly())
         return;
-    QString text = QGuiApplication::clipboard()->text(QClipboard::Clipboard);
+    QString text = QtWindowSystem::ClipboardText().value_or(QString());
     qsizetype end = 0;
     while (end < text.size() && text[end] != u'\r' && text[end] != u'\n')
         ++end;
     // insert() replaces the selection, as WM_PASTE does.
     insert(text.first(end));
-    if (echoMode() != QLineEdit::Normal)
-        WipeString(text);
 }
 
 void HostEdit::keyPressEvent(QKeyEvent* event) {
-    // A password field neither copies nor cuts, as on Windows: Qt's Cut
-    // would at least delete the text.
-    if (echoMode() != QLineEdit::Normal &&
-        (event->matches(QKeySequence::Cut) || event->matches(QKeySequence::Copy))) {
-        event->accept();
-        return;
-    }
     if (event->matches(QKeySequence::Paste)) {
         PasteFirstLine();
         event->accept();
@@ -231,6 +256,7 @@ void QtDialogWindow::Build(const DialogTemplate& dlg) {
 
     QButtonGroup* group = nullptr;
     std::vector<QGroupBox*> boxes;
+    auto* mnemonics = new ClickOnMnemonic(w);
     for (const ControlTemplate& c : dlg.controls) {
         const QString text = QString::fromLocal8Bit(c.text);
         QRect r = DialogUnitsToPixels(c.x, c.y, c.cx, c.cy, baseUnits_);
@@ -240,12 +266,20 @@ void QtDialogWindow::Build(const DialogTemplate& dlg) {
         const Qt::FocusPolicy focus = (c.style & kTabStop) != 0 ? Qt::StrongFocus : Qt::ClickFocus;
         switch (c.kind) {
         case ControlKind::Edit: {
+            if ((c.style & kPassword) != 0) {
+                // The pass phrase lives in the field's own wiping buffer only.
+                auto* secret = new SecretLineEdit(w);
+                secret->SetFrame((c.style & kBorder) != 0);
+                secret->SetText(c.text);
+                secret->setFocusPolicy(focus);
+                secret->SetPasteSource(ClipboardSecret);
+                secret->SetMenuHooks([this](QMenu& menu) { AddWindowMenu(menu); },
+                                     [this](unsigned id) { DeliverSysCommand(id); });
+                control = secret;
+                break;
+            }
             auto* edit = new HostEdit(*this, w);
             edit->setFrame((c.style & kBorder) != 0);
-            if ((c.style & kPassword) != 0) {
-                edit->setEchoMode(QLineEdit::Password);
-                edit->setDragEnabled(false);
-            }
             edit->setReadOnly((c.style & kReadOnly) != 0);
             if ((c.style & kLowercase) != 0)
                 edit->setValidator(new LowercaseValidator(edit));
@@ -331,6 +365,7 @@ void QtDialogWindow::Build(const DialogTemplate& dlg) {
             // BN_CLICKED, notification 0: a user's click or its keyboard equivalent.
             const int id = c.id;
             QObject::connect(button, &QAbstractButton::clicked, w, [this, id] { Command(id); });
+            button->installEventFilter(mnemonics);
         }
         if ((c.style & kTabStop) != 0 && control->focusPolicy() != Qt::NoFocus)
             tabOrder_.push_back(control);
@@ -351,11 +386,6 @@ void QtDialogWindow::Build(const DialogTemplate& dlg) {
 QWidget* QtDialogWindow::Control(int id) const {
     const auto it = controls_.find(id);
     return it != controls_.end() ? it->second : nullptr;
-}
-
-bool QtDialogWindow::IsPassword(int id) const {
-    const auto it = styles_.find(id);
-    return it != styles_.end() && (it->second & kPassword) != 0;
 }
 
 void QtDialogWindow::AddWindowMenu(QMenu& menu) {
@@ -428,6 +458,13 @@ WindowHandle QtDialogWindow::Handle() const {
 
 std::string QtDialogWindow::GetItemText(int id) {
     QWidget* w = Control(id);
+    // The logic reads the password field with GetItemSecret; this is
+    // GetWindowText's answer, for completeness.
+    if (auto* secret = qobject_cast<SecretLineEdit*>(w)) {
+        SecretString text;
+        secret->Read(text);
+        return std::string(text.view());
+    }
     if (auto* edit = qobject_cast<QLineEdit*>(w))
         return ToLocal8Bit(edit->text());
     if (auto* button = qobject_cast<QAbstractButton*>(w))
@@ -440,36 +477,25 @@ std::string QtDialogWindow::GetItemText(int id) {
 }
 
 void QtDialogWindow::GetItemSecret(int id, SecretString& out) {
-    auto* edit = qobject_cast<QLineEdit*>(Control(id));
-    if (edit == nullptr) {
+    if (auto* secret = qobject_cast<SecretLineEdit*>(Control(id)))
+        secret->Read(out);
+    else
         out.clear();
-        return;
-    }
-    // The field keeps its own text; the copies made here are wiped.
-    QString text = edit->text();
-    QByteArray bytes = text.toLocal8Bit();
-    out.assign(std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())));
-    WipeBytes(bytes);
-    WipeString(text);
 }
 
 void QtDialogWindow::SetItemText(int id, std::string_view text) {
     QWidget* w = Control(id);
+    // Before any QString is made of it: the text may be a pass phrase.
+    if (auto* secret = qobject_cast<SecretLineEdit*>(w)) {
+        secret->SetText(text);
+        return;
+    }
     QString s = QString::fromLocal8Bit(text.data(), static_cast<qsizetype>(text.size()));
     const auto style = styles_.find(id);
     if (style != styles_.end() && (style->second & kLowercase) != 0)
         s = s.toLower();
     if (auto* edit = qobject_cast<QLineEdit*>(w)) {
-        if (IsPassword(id)) {
-            // setText drops the undo history, so no earlier pass phrase can
-            // come back with Ctrl+Z.
-            edit->clear();
-            edit->setText(s);
-            edit->setModified(false);
-            WipeString(s);
-        } else {
-            edit->setText(s);
-        }
+        edit->setText(s);
     } else if (auto* button = qobject_cast<QAbstractButton*>(w)) {
         button->setText(s);
     } else if (auto* label = qobject_cast<QLabel*>(w)) {
@@ -487,6 +513,8 @@ void QtDialogWindow::SetFocus(int id) {
 void QtDialogWindow::SelectAll(int id) {
     if (auto* edit = qobject_cast<QLineEdit*>(Control(id)))
         edit->selectAll();
+    else if (auto* secret = qobject_cast<SecretLineEdit*>(Control(id)))
+        secret->SelectAll();
 }
 
 void QtDialogWindow::ScrollToStart(int id) {
@@ -507,6 +535,8 @@ void QtDialogWindow::ScrollToStart(int id) {
 void QtDialogWindow::Paste(int id) {
     if (auto* edit = dynamic_cast<HostEdit*>(Control(id)))
         edit->PasteFirstLine();
+    else if (auto* secret = qobject_cast<SecretLineEdit*>(Control(id)))
+        secret->Paste();
 }
 
 bool QtDialogWindow::IsChecked(int id) {
@@ -576,8 +606,20 @@ Rect QtDialogWindow::GetClientRect() {
 }
 
 void QtDialogWindow::MoveTo(int left, int top) {
+    const QPoint before = widget_->pos();
     // On a top-level window, move() places the frame's top-left corner.
     widget_->move(left, top);
+    // Qt tells a window that is not shown yet of its move only when it is
+    // shown, after the rest of the initialisation. SetWindowPos notifies
+    // before it returns, when the place has changed: so does this, and the
+    // show does not repeat it.
+    if (widget_->testAttribute(Qt::WA_PendingMoveEvent)) {
+        widget_->setAttribute(Qt::WA_PendingMoveEvent, false);
+        if (widget_->pos() != before) {
+            QMoveEvent moved(widget_->pos(), before);
+            QCoreApplication::sendEvent(widget_, &moved);
+        }
+    }
 }
 
 // A Linux desktop has no system menu that a program can extend: its entries

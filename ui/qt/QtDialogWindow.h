@@ -141,7 +141,6 @@ class QtDialogWindow : public DialogWindow {
     void Build(const DialogTemplate& dlg);
     void FocusFirstTabStop();
     void SetButtonChecked(QAbstractButton* button, bool checked);
-    bool IsPassword(int id) const;
 
     QtWindowSystem& system_;
     Dialog& dialog_;

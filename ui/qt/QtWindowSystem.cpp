@@ -1,8 +1,8 @@
 #include "ui/qt/QtWindowSystem.h"
 
 #include "ui/Dialog.h"
-#include "ui/res/DialogTemplates.h"
 #include "ui/qt/QtDialogWindow.h"
+#include "ui/res/DialogTemplates.h"
 #include "ui/res/resource.h"
 
 #include <QClipboard>
@@ -12,10 +12,7 @@
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QMimeData>
-#include <QProcess>
 #include <QUrl>
-
-#include <cstring>
 
 QtWindowSystem::QtWindowSystem() {
     for (int size : {16, 32, 48, 128}) {
@@ -96,23 +93,11 @@ QString QtWindowSystem::HelpUrl(unsigned context) {
 }
 
 // WinHelp with HELP_CONTEXT opens our help page at that context's topic in
-// the user's browser. VENNOX_HELP_OPENER, when set, is run with the URL
-// instead, so a test can see which topic was asked for.
+// the user's browser.
 void QtWindowSystem::WinHelp(unsigned data, unsigned command) {
     if (command != kHelpContext)
         return;
-    const QString url = HelpUrl(data);
-    const QString opener = qEnvironmentVariable("VENNOX_HELP_OPENER");
-    if (!opener.isEmpty()) {
-        QStringList args = QProcess::splitCommand(opener);
-        if (args.isEmpty())
-            return;
-        const QString program = args.takeFirst();
-        args << url;
-        QProcess::startDetached(program, args);
-        return;
-    }
-    QDesktopServices::openUrl(QUrl(url));
+    QDesktopServices::openUrl(QUrl(HelpUrl(data)));
 }
 
 // Qt has no open and close of the clipboard. The flag keeps the logic's
@@ -139,14 +124,23 @@ void QtWindowSystem::EmptyClipboard() {
 }
 
 // The CLIPBOARD selection (what Ctrl+C and Ctrl+V use), never PRIMARY.
-std::optional<std::string> QtWindowSystem::GetClipboardText() {
+std::optional<QString> QtWindowSystem::ClipboardText() {
     const QMimeData* data = QGuiApplication::clipboard()->mimeData(QClipboard::Clipboard);
     if (data == nullptr || !data->hasText())
         return std::nullopt;
-    const QByteArray bytes = data->text().toLocal8Bit();
-    // CF_TEXT ends at its first NUL.
-    const std::size_t length = ::strnlen(bytes.constData(), static_cast<std::size_t>(bytes.size()));
-    return std::string(bytes.constData(), length);
+    QString text = data->text();
+    const qsizetype nul = text.indexOf(QChar(u'\0'));
+    if (nul >= 0)
+        text.truncate(nul);
+    return text;
+}
+
+std::optional<std::string> QtWindowSystem::GetClipboardText() {
+    const std::optional<QString> text = ClipboardText();
+    if (!text)
+        return std::nullopt;
+    const QByteArray bytes = text->toLocal8Bit();
+    return std::string(bytes.constData(), static_cast<std::size_t>(bytes.size()));
 }
 
 void QtWindowSystem::SetClipboardText(std::string_view text) {

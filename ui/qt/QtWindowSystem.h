@@ -8,6 +8,7 @@
 #include <QString>
 
 #include <map>
+#include <optional>
 
 class QtDialogWindow;
 
@@ -41,6 +42,10 @@ class QtWindowSystem : public WindowSystem {
     QtDialogWindow* WindowOf(const Dialog* dialog) const;
     void Register(const Dialog& dialog, QtDialogWindow* window);
     QIcon Icon(IconHandle icon) const;
+    // The clipboard's text as CF_TEXT holds it, up to its first NUL; nothing
+    // when it holds no text. The challenge test and the paste both take it,
+    // so a field never receives text that the test did not see.
+    static std::optional<QString> ClipboardText();
     // The URL that help with this context number opens.
     static QString HelpUrl(unsigned context);
 

@@ -25,7 +25,7 @@ REPO=$(cd "$(dirname "$0")/../../.." && pwd)
 VENNOX=$BUILD/ui/qt/vennox
 ART=${VENNOX_ARTIFACTS:-$REPO/build/artifacts/qt}
 [ -x "$VENNOX" ] || { echo "no program at $VENNOX" >&2; exit 2; }
-for tool in Xvfb openbox xdotool xclip xprop xwininfo xdpyinfo import; do
+for tool in Xvfb openbox xdotool xclip xprop xwininfo xdpyinfo import gcore python3; do
     command -v "$tool" >/dev/null || { echo "missing tool: $tool" >&2; exit 2; }
 done
 mkdir -p "$ART"
@@ -116,14 +116,6 @@ activate() {
     xdotool windowactivate --sync "$1" >/dev/null 2>&1
     wait_until 5 focused "$1" || return
     sleep 0.2
-}
-
-# mnemonic KEY: Alt+letter on a check box or radio button. Qt clicks such a
-# button 100 ms after the key (QAbstractButton::animateClick), so a key sent
-# sooner would act before the button has changed.
-mnemonic() {
-    xdotool key "$1"
-    sleep 0.3
 }
 
 app_exited() { ! kill -0 "$APP_PID" 2>/dev/null; }
@@ -295,7 +287,7 @@ options_save_apply() {
     local dlg
     dlg=$(find_window '^Vennox Options$') || fail "alt+o opened no options dialog" || return
     activate "$dlg"
-    mnemonic alt+4
+    xdotool key alt+4
     xdotool key Return
     wait_until 5 gone '^Vennox Options$' || fail "Enter did not close the options dialog" || return
     local key expected want got
@@ -330,7 +322,7 @@ options_save_apply() {
     xdotool key alt+o
     dlg=$(find_window '^Vennox Options$') || fail "alt+o opened no options dialog" || return
     activate "$dlg"
-    mnemonic alt+5
+    xdotool key alt+5
     xdotool key alt+a
     wait_until 5 gone '^Vennox Options$' || fail "Apply did not close the options dialog" || return
     wait_until 5 focused "$WIN"
@@ -340,6 +332,29 @@ options_save_apply() {
         return
     [ "$(profile_value Settings Algorithm)" = MD4 ] ||
         fail "Apply changed the profile: Algorithm=$(profile_value Settings Algorithm)"
+}
+
+# A mnemonic acts before the next key is read: Alt+letter on a check box or
+# radio button and Enter (Save) at once, with no pause between them, save
+# the changed choice.
+mnemonic_then_enter() {
+    local pair key want n=0 dlg got
+    for pair in 'alt+d=AutoDecrement=1' 'alt+4=Algorithm=MD4' 'alt+p=AutoPaste=0'; do
+        key=${pair%%=*}
+        want=${pair#*=}
+        n=$((n + 1))
+        start_app "mnemonic$n" || fail "no main window" || return
+        xdotool key alt+o
+        dlg=$(find_window '^Vennox Options$') || fail "alt+o opened no options dialog" || return
+        activate "$dlg"
+        xdotool key "$key" Return
+        wait_until 5 gone '^Vennox Options$' || fail "Enter after $key did not close the options" ||
+            return
+        got=$(profile_value Settings "${want%%=*}")
+        [ "$got" = "${want#*=}" ] || fail "$key then Enter saved ${want%%=*}=$got, expected $want" ||
+            return
+        stop_app
+    done
 }
 
 # The About box, from the main window's context menu.
@@ -383,14 +398,17 @@ lines() { [ "$(wc -l 2>/dev/null <"$1" || echo 0)" -ge "$2" ]; }
 # topics, and the topics are there.
 help_topics() {
     local log=$WORK/help/opened
-    mkdir -p "$WORK/help"
+    mkdir -p "$WORK/help/bin"
+    # Without a desktop environment Qt opens a page with xdg-open: ours,
+    # first on PATH, notes the URL instead.
     # shellcheck disable=SC2016 # $1 is the opener's own argument
-    printf '#!/bin/sh\necho "$1" >>%s\n' "$log" >"$WORK/help/opener"
-    chmod +x "$WORK/help/opener"
-    export VENNOX_HELP_OPENER=$WORK/help/opener
+    printf '#!/bin/sh\necho "$1" >>%s\n' "$log" >"$WORK/help/bin/xdg-open"
+    chmod +x "$WORK/help/bin/xdg-open"
+    local path=$PATH
+    PATH=$WORK/help/bin:$PATH
     start_app help
     local started=$?
-    unset VENNOX_HELP_OPENER
+    PATH=$path
     [ $started -eq 0 ] || fail "no main window" || return
     xdotool key alt+h
     wait_until 5 lines "$log" 1 || fail "Help button opened nothing" || return
@@ -439,8 +457,55 @@ no_display() {
     [ ! -e "$APP_HOME/config/vennox/Vennox.ini" ] || fail "a profile was written without a display"
 }
 
-scenarios=(compute_response clipboard_restores options_save_apply about_box window_origin
-    help_topics escape_quits no_display)
+# response_of PHRASE: the response to otp-md5 99 TeSt for PHRASE, from the
+# command-line program of the same build; empty when that is not built.
+response_of() {
+    [ -x "$BUILD/cli/vennox-otp" ] || return 0
+    printf '%s\n' "$1" | "$BUILD/cli/vennox-otp" otp-md5 99 TeSt 2>/dev/null
+}
+
+six_words() { [[ "$(clip_get)" =~ ^[A-Z]+( [A-Z]+){5}$ ]]; }
+
+# No copy of the pass phrase stays in the program's memory once AutoClear
+# has emptied the field; with AutoClear off the field's own text, one UTF-8
+# buffer, is the only one. The phrase is typed as a user types it and is new
+# on every run, so neither the binary nor an earlier run can hold it. The
+# program is not dumpable: that keeps a crash from writing a core, but root
+# may still read its memory, as gcore does here.
+no_phrase_in_memory() {
+    [ "$(id -u)" -eq 0 ] || fail "only root may read the memory of a non-dumpable program" ||
+        return
+    local phrase="Quokka ${RANDOM}zephyr jumbled ${RANDOM}" clear expected copies want
+    expected=$(response_of "$phrase")
+    for clear in 1 0; do
+        start_app "memory$clear" "[Settings]"$'\n'"AutoClear=$clear"$'\n'"AutoPaste=0" ||
+            fail "no main window" || return
+        xdotool type --delay 5 'otp-md5 99 TeSt'
+        xdotool key Tab
+        xdotool type --delay 5 "$phrase"
+        xdotool key Return
+        if [ -n "$expected" ]; then
+            wait_clip "$expected" ||
+                fail "AutoClear=$clear: clipboard holds '$CLIP_NOW', expected '$expected'" || return
+        else
+            wait_until 5 six_words || fail "AutoClear=$clear: no response on the clipboard" ||
+                return
+        fi
+        gcore -o "$WORK/core" "$APP_PID" >"$WORK/gcore.log" 2>&1 ||
+            fail "gcore failed: $(tail -n 1 "$WORK/gcore.log")" || return
+        copies=$(python3 "$REPO/tests/e2e/xvfb/count-copies.py" "$WORK/core.$APP_PID" "$phrase")
+        rm -f "$WORK/core.$APP_PID"
+        want="utf-8 0 utf-16le 0 utf-32le 0"
+        [ "$clear" = 1 ] || want="utf-8 1 utf-16le 0 utf-32le 0"
+        [ "$copies" = "$want" ] ||
+            fail "AutoClear=$clear: copies of the pass phrase in memory: $copies; expected $want" ||
+            return
+        stop_app
+    done
+}
+
+scenarios=(compute_response clipboard_restores options_save_apply mnemonic_then_enter about_box
+    window_origin help_topics escape_quits no_display no_phrase_in_memory)
 [ ! -x "$BUILD/cli/vennox-otp" ] || scenarios=(cli_agrees "${scenarios[@]}")
 for scenario in "${scenarios[@]}"; do
     run "$scenario"
