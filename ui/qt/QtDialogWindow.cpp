@@ -183,6 +183,10 @@ bool HostDialog::event(QEvent* event) {
 
 void HostDialog::moveEvent(QMoveEvent* event) {
     QDialog::moveEvent(event);
+    // Wayland never tells a program where its window is: Qt's position there
+    // is a guess, and must not replace the place the user left it at.
+    if (!QtWindowSystem::WindowPositionsKnown())
+        return;
     const QPoint pos = event->pos();
     Dialog& logic = owner_.Logic();
     owner_.Deliver(QtDialogWindow::Message::Move, [&] { logic.OnMove(pos.x(), pos.y()); });

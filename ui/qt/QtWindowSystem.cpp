@@ -75,6 +75,10 @@ CursorHandle QtWindowSystem::SetCursor(CursorHandle cursor) {
     return previous;
 }
 
+bool QtWindowSystem::WindowPositionsKnown() {
+    return !QGuiApplication::platformName().startsWith(QLatin1String("wayland"));
+}
+
 QString QtWindowSystem::HelpUrl(unsigned context) {
     // Installed: <prefix>/bin/vennox and <prefix>/share/vennox/help; in the
     // build tree the page is read from the sources.

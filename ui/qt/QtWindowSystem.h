@@ -46,6 +46,8 @@ class QtWindowSystem : public WindowSystem {
     // when it holds no text. The challenge test and the paste both take it,
     // so a field never receives text that the test did not see.
     static std::optional<QString> ClipboardText();
+    // False where the window system never reports a window's place (Wayland).
+    static bool WindowPositionsKnown();
     // The URL that help with this context number opens.
     static QString HelpUrl(unsigned context);
 
