@@ -61,4 +61,7 @@ bash tests/e2e/wine/run.sh "$winbuild"
 step "End-to-end: vennox under Xvfb"
 bash tests/e2e/xvfb/run.sh build/linux
 
+step "End-to-end: vennox in a Wayland session (weston, XWayland)"
+bash tests/e2e/wayland/run.sh build/linux
+
 step "All tests passed"
