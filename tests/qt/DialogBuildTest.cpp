@@ -1,6 +1,7 @@
 // The three dialogs as the host builds them from the template table.
 #include "tests/qt/QtTestSupport.h"
 
+#include "ui/qt/DialogBuilder.h"
 #include "ui/res/DialogTemplates.h"
 #include "ui/res/resource.h"
 

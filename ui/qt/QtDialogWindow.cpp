@@ -2,6 +2,7 @@
 
 #include "engine/Secret.h"
 #include "ui/Dialog.h"
+#include "ui/qt/DialogBuilder.h"
 #include "ui/qt/QtWindowSystem.h"
 #include "ui/qt/SecretLineEdit.h"
 #include "ui/res/resource.h"
@@ -9,208 +10,20 @@
 #include <QAbstractButton>
 #include <QAction>
 #include <QButtonGroup>
-#include <QCheckBox>
-#include <QClipboard>
-#include <QCloseEvent>
-#include <QContextMenuEvent>
 #include <QCoreApplication>
-#include <QFontMetrics>
 #include <QGroupBox>
-#include <QGuiApplication>
-#include <QKeyEvent>
 #include <QLabel>
 #include <QMenu>
 #include <QMoveEvent>
-#include <QPushButton>
-#include <QRadioButton>
-#include <QShortcut>
-#include <QShortcutEvent>
-#include <QValidator>
-
-#include <algorithm>
-#include <cstdlib>
 
 namespace {
-
-// Windows' MulDiv: a * b / c rounded to the nearest integer.
-int MulDiv(int a, int b, int c) {
-    const long long p = static_cast<long long>(a) * b;
-    return static_cast<int>((p >= 0 ? p + c / 2 : p - c / 2) / c);
-}
-
-void WipeBytes(QByteArray& b) {
-    if (!b.isEmpty())
-        b.fill('\0');
-    b.clear();
-}
 
 std::string ToLocal8Bit(const QString& s) {
     const QByteArray b = s.toLocal8Bit();
     return std::string(b.constData(), static_cast<std::size_t>(b.size()));
 }
 
-// ES_LOWERCASE: what the user types into the field is lowered too.
-class LowercaseValidator : public QValidator {
-  public:
-    using QValidator::QValidator;
-    State validate(QString& input, int&) const override {
-        input = input.toLower();
-        return Acceptable;
-    }
-};
-
-constexpr const char* kIdProperty = "vennoxId";
-
-// What a paste into the password field takes: the text the challenge test
-// sees. The conversion's copy is wiped.
-bool ClipboardSecret(SecretString& out) {
-    const std::optional<QString> text = QtWindowSystem::ClipboardText();
-    if (!text)
-        return false;
-    QByteArray bytes = text->toLocal8Bit();
-    out.assign(std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())));
-    WipeBytes(bytes);
-    return true;
-}
-
-// A button's mnemonic clicks it at once, as the Windows dialog manager does,
-// before the next key is read. Qt's own handling (animateClick) clicks 100 ms
-// later, after an Enter typed right behind the mnemonic has already pressed
-// the default button.
-class ClickOnMnemonic : public QObject {
-  public:
-    using QObject::QObject;
-    bool eventFilter(QObject* watched, QEvent* event) override {
-        auto* button = qobject_cast<QAbstractButton*>(watched);
-        if (event->type() != QEvent::Shortcut || button == nullptr)
-            return false;
-        // A letter that several buttons share only moves the focus: Qt's way.
-        if (static_cast<QShortcutEvent*>(event)->isAmbiguous())
-            return false;
-        if (button->isEnabled()) {
-            // A check box or radio button takes the focus too; a push button
-            // does not.
-            if (button->isCheckable() && (button->focusPolicy() & Qt::ClickFocus) != 0)
-                button->setFocus(Qt::ShortcutFocusReason);
-            button->click();
-        }
-        return true;
-    }
-};
-
 } // namespace
-
-QSize DialogBaseUnits(const QFont& font) {
-    const QFontMetrics metrics(font);
-    const int width = metrics.horizontalAdvance(
-        QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz"));
-    // The rounded average, as GdiGetCharDimensions computes it.
-    return QSize((width / 26 + 1) / 2, metrics.height());
-}
-
-QRect DialogUnitsToPixels(int x, int y, int cx, int cy, QSize baseUnits) {
-    const int bx = baseUnits.width();
-    const int by = baseUnits.height();
-    return QRect(MulDiv(x, bx, 4), MulDiv(y, by, 8), MulDiv(cx, bx, 4), MulDiv(cy, by, 8));
-}
-
-// --- HostEdit ---
-
-HostEdit::HostEdit(QtDialogWindow& owner, QWidget* parent) : QLineEdit(parent), owner_(owner) {}
-
-void HostEdit::PasteFirstLine() {
-    if (isReadOnly())
-        return;
-    QString text = QtWindowSystem::ClipboardText().value_or(QString());
-    qsizetype end = 0;
-    while (end < text.size() && text[end] != u'\r' && text[end] != u'\n')
-        ++end;
-    // insert() replaces the selection, as WM_PASTE does.
-    insert(text.first(end));
-}
-
-void HostEdit::keyPressEvent(QKeyEvent* event) {
-    if (event->matches(QKeySequence::Paste)) {
-        PasteFirstLine();
-        event->accept();
-        return;
-    }
-    QLineEdit::keyPressEvent(event);
-}
-
-void HostEdit::contextMenuEvent(QContextMenuEvent* event) {
-    QMenu* menu = createStandardContextMenu();
-    QAction* paste = menu->findChild<QAction*>(QStringLiteral("edit-paste"));
-    if (paste != nullptr)
-        QObject::disconnect(paste, &QAction::triggered, nullptr, nullptr);
-    owner_.AddWindowMenu(*menu);
-    QAction* chosen = menu->exec(event->globalPos());
-    const unsigned id = chosen != nullptr ? chosen->data().toUInt() : 0;
-    const bool pasteChosen = chosen != nullptr && chosen == paste;
-    delete menu;
-    if (pasteChosen)
-        PasteFirstLine();
-    else if (id != 0)
-        owner_.DeliverSysCommand(id);
-}
-
-// --- HostDialog ---
-
-HostDialog::HostDialog(QtDialogWindow& owner, QWidget* parent) : QDialog(parent), owner_(owner) {}
-
-void HostDialog::reject() {
-    owner_.Command(IDCANCEL);
-}
-
-void HostDialog::closeEvent(QCloseEvent* event) {
-    // The close box is IDCANCEL; the logic decides whether the dialog ends.
-    event->ignore();
-    owner_.Command(IDCANCEL);
-}
-
-bool HostDialog::event(QEvent* event) {
-    // WM_ACTIVATE: 1 (WA_ACTIVE) when the window becomes active, 0 when it
-    // loses that.
-    if (event->type() == QEvent::WindowActivate || event->type() == QEvent::WindowDeactivate) {
-        const int state = event->type() == QEvent::WindowActivate ? 1 : kActivateInactive;
-        const bool minimized = isMinimized();
-        Dialog& logic = owner_.Logic();
-        owner_.Deliver(QtDialogWindow::Message::Activate,
-                       [&] { logic.OnActivate(state, 0, minimized); });
-    }
-    return QDialog::event(event);
-}
-
-void HostDialog::moveEvent(QMoveEvent* event) {
-    QDialog::moveEvent(event);
-    // Wayland never tells a program where its window is: Qt's position there
-    // is a guess, and must not replace the place the user left it at.
-    if (!QtWindowSystem::WindowPositionsKnown())
-        return;
-    const QPoint pos = event->pos();
-    Dialog& logic = owner_.Logic();
-    owner_.Deliver(QtDialogWindow::Message::Move, [&] { logic.OnMove(pos.x(), pos.y()); });
-}
-
-void HostDialog::paintEvent(QPaintEvent* event) {
-    QDialog::paintEvent(event);
-    Dialog& logic = owner_.Logic();
-    owner_.Deliver(QtDialogWindow::Message::Paint, [&] { logic.OnPaint(); });
-}
-
-void HostDialog::contextMenuEvent(QContextMenuEvent* event) {
-    if (owner_.WindowMenu().empty()) {
-        QDialog::contextMenuEvent(event);
-        return;
-    }
-    QMenu menu;
-    owner_.AddWindowMenu(menu);
-    QAction* chosen = menu.exec(event->globalPos());
-    if (chosen != nullptr && chosen->data().toUInt() != 0)
-        owner_.DeliverSysCommand(chosen->data().toUInt());
-}
-
-// --- QtDialogWindow ---
 
 QtDialogWindow::QtDialogWindow(QtWindowSystem& system, Dialog& dialog, QtDialogWindow* owner)
     : system_(system), dialog_(dialog), owner_(owner) {
@@ -218,173 +31,13 @@ QtDialogWindow::QtDialogWindow(QtWindowSystem& system, Dialog& dialog, QtDialogW
     handle_ = reinterpret_cast<WindowHandle>(widget_.data());
     system_.Register(dialog_, this);
     if (const DialogTemplate* t = FindDialogTemplate(dialog.TemplateId()))
-        Build(*t);
+        DialogBuilder(*this, system_).Build(*t);
 }
 
 QtDialogWindow::~QtDialogWindow() {
     system_.Register(dialog_, nullptr);
     destroyed_ = true;
     delete widget_;
-}
-
-void QtDialogWindow::Build(const DialogTemplate& dlg) {
-    HostDialog* w = widget_;
-
-    // A modal frame makes a transient dialog of the owner; the main window
-    // is a normal top-level that the window manager lets the user minimise.
-    Qt::WindowFlags flags = (dlg.style & kDlgModalFrame) != 0 ? Qt::Dialog : Qt::Window;
-    flags |= Qt::CustomizeWindowHint | Qt::WindowTitleHint;
-    if ((dlg.style & kDlgSysMenu) != 0)
-        flags |= Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint;
-    if ((dlg.style & kDlgMinimizeBox) != 0)
-        flags |= Qt::WindowMinimizeButtonHint;
-    w->setWindowFlags(flags);
-    w->setWindowTitle(QString::fromLocal8Bit(dlg.caption));
-
-    // No Linux desktop has "MS Sans Serif": the family falls back to the
-    // desktop's sans serif at the template's point size, and every rectangle
-    // follows that font's base units, so the layout keeps its proportions.
-    QFont font(QString::fromLatin1(dlg.font));
-    font.setPointSize(dlg.pointSize);
-    font.setStyleHint(QFont::SansSerif);
-    w->setFont(font);
-    baseUnits_ = DialogBaseUnits(w->font());
-
-    const QRect frame = DialogUnitsToPixels(dlg.x, dlg.y, dlg.cx, dlg.cy, baseUnits_);
-    w->setFixedSize(frame.size());
-    // Like a dialog without DS_ABSALIGN: relative to the owner's client area.
-    if (owner_ != nullptr)
-        w->move(owner_->Widget()->mapToGlobal(frame.topLeft()));
-    else
-        w->move(frame.topLeft());
-
-    QButtonGroup* group = nullptr;
-    std::vector<QGroupBox*> boxes;
-    auto* mnemonics = new ClickOnMnemonic(w);
-    for (const ControlTemplate& c : dlg.controls) {
-        const QString text = QString::fromLocal8Bit(c.text);
-        QRect r = DialogUnitsToPixels(c.x, c.y, c.cx, c.cy, baseUnits_);
-        if ((c.style & kGroup) != 0)
-            group = nullptr;
-        QWidget* control = nullptr;
-        const Qt::FocusPolicy focus = (c.style & kTabStop) != 0 ? Qt::StrongFocus : Qt::ClickFocus;
-        switch (c.kind) {
-        case ControlKind::Edit: {
-            if ((c.style & kPassword) != 0) {
-                // The pass phrase lives in the field's own wiping buffer only.
-                auto* secret = new SecretLineEdit(w);
-                secret->SetFrame((c.style & kBorder) != 0);
-                secret->SetText(c.text);
-                secret->setFocusPolicy(focus);
-                secret->SetPasteSource(ClipboardSecret);
-                secret->SetMenuHooks([this](QMenu& menu) { AddWindowMenu(menu); },
-                                     [this](unsigned id) { DeliverSysCommand(id); });
-                control = secret;
-                break;
-            }
-            auto* edit = new HostEdit(*this, w);
-            edit->setFrame((c.style & kBorder) != 0);
-            edit->setReadOnly((c.style & kReadOnly) != 0);
-            if ((c.style & kLowercase) != 0)
-                edit->setValidator(new LowercaseValidator(edit));
-            edit->setText(text);
-            edit->setFocusPolicy(focus);
-            control = edit;
-            break;
-        }
-        case ControlKind::PushButton:
-        case ControlKind::DefPushButton: {
-            auto* button = new QPushButton(text, w);
-            // Enter presses the focused push button, else the default one.
-            button->setAutoDefault(true);
-            button->setDefault(c.kind == ControlKind::DefPushButton);
-            button->setFocusPolicy(focus);
-            control = button;
-            break;
-        }
-        case ControlKind::AutoRadioButton: {
-            auto* radio = new QRadioButton(text, w);
-            // The radio buttons from one group start to the next form one
-            // exclusive set; arrow keys move within it, past disabled ones.
-            if (group == nullptr) {
-                group = new QButtonGroup(w);
-                group->setExclusive(true);
-                radioGroups_.push_back(group);
-            }
-            group->addButton(radio);
-            radio->setFocusPolicy(focus);
-            control = radio;
-            break;
-        }
-        case ControlKind::AutoCheckBox: {
-            auto* box = new QCheckBox(text, w);
-            box->setFocusPolicy(focus);
-            control = box;
-            break;
-        }
-        case ControlKind::GroupBox: {
-            auto* box = new QGroupBox(text, w);
-            box->setFocusPolicy(Qt::NoFocus);
-            boxes.push_back(box);
-            control = box;
-            break;
-        }
-        case ControlKind::Text: {
-            auto* label = new QLabel(w);
-            label->setTextFormat(Qt::PlainText);
-            label->setText(text);
-            label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-            // Static text wraps within its rectangle. A one-line rectangle
-            // that the desktop's font overflows grows to the right instead,
-            // up to the window's edge, so no word is cut off.
-            if (r.height() >= 2 * QFontMetrics(w->font()).height()) {
-                label->setWordWrap(true);
-            } else {
-                const int needed = QFontMetrics(w->font()).horizontalAdvance(text) + 1;
-                r.setWidth(std::max(r.width(), std::min(needed, frame.width() - r.x())));
-            }
-            control = label;
-            break;
-        }
-        case ControlKind::Icon: {
-            auto* label = new QLabel(w);
-            const int iconId = c.text[0] == '#' ? std::atoi(c.text + 1) : 0;
-            const QIcon icon = system_.Icon(system_.LoadIcon(iconId));
-            // SS_ICON sizes the control to the icon.
-            r.setSize(QSize(system_.IconWidth(), system_.IconHeight()));
-            label->setPixmap(icon.pixmap(r.size()));
-            control = label;
-            break;
-        }
-        }
-        control->setGeometry(r);
-        control->setEnabled((c.style & kDisabled) == 0);
-        control->setProperty(kIdProperty, c.id);
-        if (c.id != IDC_STATIC) {
-            control->setObjectName(QStringLiteral("control-%1").arg(c.id));
-            controls_[c.id] = control;
-            styles_[c.id] = c.style;
-        }
-        if (auto* button = qobject_cast<QAbstractButton*>(control)) {
-            // BN_CLICKED, notification 0: a user's click or its keyboard equivalent.
-            const int id = c.id;
-            QObject::connect(button, &QAbstractButton::clicked, w, [this, id] { Command(id); });
-            button->installEventFilter(mnemonics);
-        }
-        if ((c.style & kTabStop) != 0 && control->focusPolicy() != Qt::NoFocus)
-            tabOrder_.push_back(control);
-    }
-    // Group boxes are drawn behind the controls inside them.
-    for (QGroupBox* box : boxes)
-        box->lower();
-    for (std::size_t i = 1; i < tabOrder_.size(); ++i)
-        QWidget::setTabOrder(tabOrder_[i - 1], tabOrder_[i]);
-
-    // F1 anywhere in the window: WM_HELPINFO.
-    auto* help = new QShortcut(QKeySequence(Qt::Key_F1), w);
-    help->setContext(Qt::WindowShortcut);
-    QObject::connect(help, &QShortcut::activated, w,
-                     [this] { Deliver(Message::HelpInfo, [this] { dialog_.OnHelpInfo(); }); });
 }
 
 QWidget* QtDialogWindow::Control(int id) const {
@@ -417,11 +70,15 @@ void QtDialogWindow::Deliver(Message message, const std::function<void()>& handl
     }
     --depth_;
     current_ = saved;
-    if (depth_ == 0 && endPending_) {
-        endPending_ = false;
-        ended_ = true;
-        widget_->done(endResult_);
-    }
+    FinishPendingEnd();
+}
+
+void QtDialogWindow::FinishPendingEnd() {
+    if (depth_ != 0 || !endPending_)
+        return;
+    endPending_ = false;
+    ended_ = true;
+    widget_->done(endResult_);
 }
 
 void QtDialogWindow::DeliverSysCommand(unsigned id) {
@@ -430,6 +87,10 @@ void QtDialogWindow::DeliverSysCommand(unsigned id) {
 
 void QtDialogWindow::Command(int id) {
     Deliver(Message::Command, [this, id] { dialog_.OnCommand(id); });
+}
+
+void QtDialogWindow::HelpInfo() {
+    Deliver(Message::HelpInfo, [this] { dialog_.OnHelpInfo(); });
 }
 
 void QtDialogWindow::DrawClipboard() {
@@ -663,9 +324,5 @@ void QtDialogWindow::Default() {
 void QtDialogWindow::EndDialog(int result) {
     endPending_ = true;
     endResult_ = result;
-    if (depth_ == 0) {
-        endPending_ = false;
-        ended_ = true;
-        widget_->done(result);
-    }
+    FinishPendingEnd();
 }

@@ -1,15 +1,13 @@
-// One dialog of the shared logic as a Qt window: the widgets are built from
-// the dialog's template, window-system events become calls on the logic's
-// handlers, and the logic's requests are carried out on the widgets.
+// One dialog of the shared logic as a Qt window: window-system events become
+// calls on the logic's handlers (one message at a time, with the end of the
+// dialog held until the outermost handler returns), and the logic's requests
+// are carried out on the widgets that DialogBuilder made from the template.
 #pragma once
 
-#include "ui/res/DialogTemplates.h"
 #include "ui/Platform.h"
+#include "ui/qt/HostWidgets.h"
 
-#include <QDialog>
-#include <QLineEdit>
 #include <QPointer>
-#include <QRect>
 #include <QSize>
 #include <QString>
 
@@ -19,49 +17,8 @@
 #include <vector>
 
 class QAbstractButton;
-class QButtonGroup;
 class QMenu;
-class QtDialogWindow;
 class QtWindowSystem;
-
-// Base units of a dialog font as the Windows dialog manager computes them:
-// the average width of the 52 letters A-Z a-z and the font's height.
-QSize DialogBaseUnits(const QFont& font);
-// A template rectangle (dialog units) in pixels for those base units.
-QRect DialogUnitsToPixels(int x, int y, int cx, int cy, QSize baseUnits);
-
-// A single-line field. Pasting takes the clipboard text up to its first line
-// break, as a single-line edit control does on Windows.
-class HostEdit : public QLineEdit {
-  public:
-    HostEdit(QtDialogWindow& owner, QWidget* parent);
-    void PasteFirstLine();
-
-  protected:
-    void keyPressEvent(QKeyEvent* event) override;
-    void contextMenuEvent(QContextMenuEvent* event) override;
-
-  private:
-    QtDialogWindow& owner_;
-};
-
-// The dialog's window. Esc, the close box, F1, activation, moves and painting
-// are routed to the logic instead of Qt's own handling.
-class HostDialog : public QDialog {
-  public:
-    HostDialog(QtDialogWindow& owner, QWidget* parent);
-    void reject() override;
-
-  protected:
-    bool event(QEvent* event) override;
-    void closeEvent(QCloseEvent* event) override;
-    void moveEvent(QMoveEvent* event) override;
-    void paintEvent(QPaintEvent* event) override;
-    void contextMenuEvent(QContextMenuEvent* event) override;
-
-  private:
-    QtDialogWindow& owner_;
-};
 
 class QtDialogWindow : public DialogWindow {
   public:
@@ -105,6 +62,7 @@ class QtDialogWindow : public DialogWindow {
     void Deliver(Message message, const std::function<void()>& handler);
     void DeliverSysCommand(unsigned id);
     void Command(int id);
+    void HelpInfo();
     void DrawClipboard();
 
     // DialogWindow.
@@ -137,8 +95,9 @@ class QtDialogWindow : public DialogWindow {
     void EndDialog(int result) override;
 
   private:
-    friend class HostDialog;
-    void Build(const DialogTemplate& dlg);
+    friend class DialogBuilder;
+    // Ends the modal run if an end is pending and no handler is running.
+    void FinishPendingEnd();
     void FocusFirstTabStop();
     void SetButtonChecked(QAbstractButton* button, bool checked);
 
@@ -151,7 +110,6 @@ class QtDialogWindow : public DialogWindow {
     std::map<int, QWidget*> controls_;
     std::map<int, unsigned> styles_;
     std::vector<QWidget*> tabOrder_;
-    std::vector<QButtonGroup*> radioGroups_;
     std::vector<MenuEntry> menu_;
 
     // The message being handled, for Default().

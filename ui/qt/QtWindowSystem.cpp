@@ -1,5 +1,6 @@
 #include "ui/qt/QtWindowSystem.h"
 
+#include "engine/Secret.h"
 #include "ui/Dialog.h"
 #include "ui/qt/QtDialogWindow.h"
 #include "ui/res/DialogTemplates.h"
@@ -137,6 +138,16 @@ std::optional<QString> QtWindowSystem::ClipboardText() {
     if (nul >= 0)
         text.truncate(nul);
     return text;
+}
+
+bool QtWindowSystem::ClipboardSecret(SecretString& out) {
+    const std::optional<QString> text = ClipboardText();
+    if (!text)
+        return false;
+    QByteArray bytes = text->toLocal8Bit();
+    out.assign(std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())));
+    bytes.fill('\0');
+    return true;
 }
 
 std::optional<std::string> QtWindowSystem::GetClipboardText() {

@@ -46,6 +46,9 @@ class QtWindowSystem : public WindowSystem {
     // when it holds no text. The challenge test and the paste both take it,
     // so a field never receives text that the test did not see.
     static std::optional<QString> ClipboardText();
+    // The same text as bytes for the password field's paste; the copies
+    // made on the way are wiped. False when there is no text.
+    static bool ClipboardSecret(SecretString& out);
     // False where the window system never reports a window's place (Wayland).
     static bool WindowPositionsKnown();
     // The URL that help with this context number opens.

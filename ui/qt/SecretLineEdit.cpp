@@ -22,14 +22,6 @@
 
 namespace {
 
-// QLineEdit's margins around its text, so both kinds of field look alike.
-constexpr int kHorizontalMargin = 2;
-constexpr int kVerticalMargin = 1;
-
-bool IsContinuation(char c) {
-    return (static_cast<unsigned char>(c) & 0xC0) == 0x80;
-}
-
 // Text a key or an input method delivers, if every character of it can be
 // typed into the field.
 bool IsPrintable(const QString& text) {
@@ -85,24 +77,6 @@ QString MenuText(const QString& text, QKeySequence::StandardKey key) {
 
 } // namespace
 
-// --- Bytes ---
-
-void SecretLineEdit::Bytes::Insert(std::size_t at, std::string_view text) {
-    // Growing moves the bytes to a new block; the allocator wipes the old one.
-    data_.insert(data_.begin() + static_cast<std::ptrdiff_t>(at), text.begin(), text.end());
-}
-
-void SecretLineEdit::Bytes::Erase(std::size_t at, std::size_t count) {
-    // The erased bytes go to the end and are wiped there: erasing in place
-    // would leave the old last bytes behind the new end.
-    const auto first = data_.begin() + static_cast<std::ptrdiff_t>(at);
-    std::rotate(first, first + static_cast<std::ptrdiff_t>(count), data_.end());
-    SecureWipe(data_.data() + data_.size() - count, count);
-    data_.resize(data_.size() - count);
-}
-
-// --- SecretLineEdit ---
-
 SecretLineEdit::SecretLineEdit(QWidget* parent) : QWidget(parent) {
     [[maybe_unused]] static const bool accessible =
         (QAccessible::installFactory(SecretAccessibleFactory), true);
@@ -122,20 +96,14 @@ void SecretLineEdit::Read(SecretString& out) const {
 }
 
 void SecretLineEdit::SetText(std::string_view text) {
-    text_.Clear();
-    text_.Insert(0, text);
-    undo_.removed.Clear();
-    undo_ = UndoStep{};
-    run_ = Run::None;
-    modified_ = false;
-    cursor_ = anchor_ = text_.size();
+    text_.Set(text);
     scroll_ = 0;
     EnsureCursorVisible();
     update();
 }
 
 int SecretLineEdit::Length() const {
-    return CharIndex(text_.size());
+    return text_.CharIndex(text_.Size());
 }
 
 void SecretLineEdit::Paste() {
@@ -147,7 +115,7 @@ void SecretLineEdit::Paste() {
     // The first line, as a single-line edit control pastes it; an empty one
     // still replaces the selection.
     const std::string_view text = clip.view();
-    InsertText(text.substr(0, text.find_first_of("\r\n")), Run::None);
+    InsertText(text.substr(0, text.find_first_of("\r\n")), SecretEditText::Run::None);
 }
 
 void SecretLineEdit::SetMenuHooks(std::function<void(QMenu&)> add,
@@ -157,126 +125,44 @@ void SecretLineEdit::SetMenuHooks(std::function<void(QMenu&)> add,
 }
 
 void SecretLineEdit::SelectAll() {
-    anchor_ = 0;
-    cursor_ = text_.size();
-    run_ = Run::None;
+    text_.SelectAll();
     EnsureCursorVisible();
     update();
 }
 
 int SecretLineEdit::CursorPosition() const {
-    return CharIndex(cursor_);
+    return text_.CharIndex(text_.Cursor());
 }
 
-void SecretLineEdit::Undo() {
-    if (!undo_.valid)
-        return;
-    Bytes taken;
-    taken.Insert(0, text_.View().substr(undo_.at, undo_.inserted));
-    text_.Erase(undo_.at, undo_.inserted);
-    text_.Insert(undo_.at, undo_.removed.View());
-    // The step now undoes the undo.
-    undo_.inserted = undo_.removed.size();
-    undo_.removed.Swap(taken);
-    cursor_ = anchor_ = undo_.at + undo_.inserted;
-    run_ = Run::None;
-    modified_ = true;
+void SecretLineEdit::Edited() {
     EnsureCursorVisible();
     RestartBlink();
     update();
+}
+
+void SecretLineEdit::MoveCursor(std::size_t to, bool select) {
+    text_.MoveCursor(to, select);
+    Edited();
+}
+
+void SecretLineEdit::InsertText(std::string_view text, SecretEditText::Run run) {
+    text_.InsertText(text, run);
+    Edited();
+}
+
+void SecretLineEdit::DeleteChar(bool backward) {
+    text_.DeleteChar(backward);
+    Edited();
+}
+
+void SecretLineEdit::Undo() {
+    if (text_.Undo())
+        Edited();
 }
 
 void SecretLineEdit::SetFrame(bool frame) {
     frame_ = frame;
     update();
-}
-
-void SecretLineEdit::Replace(std::size_t from, std::size_t to, std::string_view text, Run run) {
-    if (from == to && text.empty())
-        return;
-    const std::string_view removed = text_.View().substr(from, to - from);
-    const bool sameRun = undo_.valid && run != Run::None && run == run_;
-    if (sameRun && run == Run::Typing && from == to && from == undo_.at + undo_.inserted) {
-        undo_.inserted += text.size();
-    } else if (run == Run::Backspace && run_ == Run::Typing && undo_.valid && from >= undo_.at &&
-               to == undo_.at + undo_.inserted) {
-        // Backspace over what was just typed takes it out of the same step.
-        undo_.inserted -= to - from;
-        run = Run::Typing;
-    } else if (sameRun && run == Run::Backspace && undo_.inserted == 0 && to == undo_.at) {
-        undo_.removed.Insert(0, removed);
-        undo_.at = from;
-    } else if (sameRun && run == Run::Delete && undo_.inserted == 0 && from == undo_.at) {
-        undo_.removed.Insert(undo_.removed.size(), removed);
-    } else {
-        undo_.removed.Clear();
-        undo_.removed.Insert(0, removed);
-        undo_.at = from;
-        undo_.inserted = text.size();
-        undo_.valid = true;
-    }
-    text_.Erase(from, to - from);
-    text_.Insert(from, text);
-    cursor_ = anchor_ = from + text.size();
-    run_ = run;
-    modified_ = true;
-    EnsureCursorVisible();
-    RestartBlink();
-    update();
-}
-
-void SecretLineEdit::InsertText(std::string_view text, Run run) {
-    Replace(std::min(cursor_, anchor_), std::max(cursor_, anchor_), text, run);
-}
-
-void SecretLineEdit::DeleteChar(bool backward) {
-    if (HasSelection())
-        Replace(std::min(cursor_, anchor_), std::max(cursor_, anchor_), {}, Run::None);
-    else if (backward && cursor_ > 0)
-        Replace(PreviousBoundary(cursor_), cursor_, {}, Run::Backspace);
-    else if (!backward && cursor_ < text_.size())
-        Replace(cursor_, NextBoundary(cursor_), {}, Run::Delete);
-}
-
-void SecretLineEdit::MoveCursor(std::size_t to, bool select) {
-    cursor_ = std::min(to, text_.size());
-    if (!select)
-        anchor_ = cursor_;
-    run_ = Run::None;
-    EnsureCursorVisible();
-    RestartBlink();
-    update();
-}
-
-std::size_t SecretLineEdit::NextBoundary(std::size_t at) const {
-    const std::string_view text = text_.View();
-    if (at < text.size())
-        ++at;
-    while (at < text.size() && IsContinuation(text[at]))
-        ++at;
-    return at;
-}
-
-std::size_t SecretLineEdit::PreviousBoundary(std::size_t at) const {
-    const std::string_view text = text_.View();
-    if (at > 0)
-        --at;
-    while (at > 0 && IsContinuation(text[at]))
-        --at;
-    return at;
-}
-
-std::size_t SecretLineEdit::ByteOffset(int position) const {
-    std::size_t at = 0;
-    for (int i = 0; i < position && at < text_.size(); ++i)
-        at = NextBoundary(at);
-    return at;
-}
-
-int SecretLineEdit::CharIndex(std::size_t offset) const {
-    const std::string_view text = text_.View().substr(0, offset);
-    return static_cast<int>(
-        std::count_if(text.begin(), text.end(), [](char c) { return !IsContinuation(c); }));
 }
 
 // The keys the field handles itself, which no shortcut may take from it.
@@ -336,8 +222,8 @@ void SecretLineEdit::keyPressEvent(QKeyEvent* event) {
     }
     const bool shift = (event->modifiers() & Qt::ShiftModifier) != 0;
     const bool control = (event->modifiers() & Qt::ControlModifier) != 0;
-    const std::size_t start = std::min(cursor_, anchor_);
-    const std::size_t end = std::max(cursor_, anchor_);
+    const std::size_t start = text_.SelectionStart();
+    const std::size_t end = text_.SelectionEnd();
     switch (event->key()) {
     case Qt::Key_Backspace:
         DeleteChar(true);
@@ -349,29 +235,29 @@ void SecretLineEdit::keyPressEvent(QKeyEvent* event) {
         MoveCursor(0, shift);
         break;
     case Qt::Key_End:
-        MoveCursor(text_.size(), shift);
+        MoveCursor(text_.Size(), shift);
         break;
     // Word moves would tell where the spaces are: Ctrl+arrow goes to the end.
     case Qt::Key_Left:
         if (control)
             MoveCursor(0, shift);
-        else if (HasSelection() && !shift)
+        else if (text_.HasSelection() && !shift)
             MoveCursor(start, false);
         else
-            MoveCursor(PreviousBoundary(cursor_), shift);
+            MoveCursor(text_.PreviousBoundary(text_.Cursor()), shift);
         break;
     case Qt::Key_Right:
         if (control)
-            MoveCursor(text_.size(), shift);
-        else if (HasSelection() && !shift)
+            MoveCursor(text_.Size(), shift);
+        else if (text_.HasSelection() && !shift)
             MoveCursor(end, false);
         else
-            MoveCursor(NextBoundary(cursor_), shift);
+            MoveCursor(text_.NextBoundary(text_.Cursor()), shift);
         break;
     default: {
         SecretString typed;
         ToSecret(event->text(), typed);
-        InsertText(typed.view(), Run::Typing);
+        InsertText(typed.view(), SecretEditText::Run::Typing);
         break;
     }
     }
@@ -382,7 +268,7 @@ void SecretLineEdit::inputMethodEvent(QInputMethodEvent* event) {
     if (IsPrintable(event->commitString())) {
         SecretString typed;
         ToSecret(event->commitString(), typed);
-        InsertText(typed.view(), Run::Typing);
+        InsertText(typed.view(), SecretEditText::Run::Typing);
     }
     event->accept();
 }
@@ -396,7 +282,7 @@ QVariant SecretLineEdit::inputMethodQuery(Qt::InputMethodQuery query) const {
                                 Qt::ImhNoAutoUppercase);
     case Qt::ImCursorRectangle: {
         const QRect r = ContentsRect();
-        const int x = r.left() + CharIndex(cursor_) * MaskWidth() - scroll_;
+        const int x = r.left() + text_.CharIndex(text_.Cursor()) * MaskWidth() - scroll_;
         return QRect(x, r.top(), 1, r.height());
     }
     case Qt::ImFont:
@@ -447,7 +333,7 @@ void SecretLineEdit::contextMenuEvent(QContextMenuEvent* event) {
     paste->setEnabled(static_cast<bool>(pasteSource_));
     QAction* remove = menu.addAction(tr("Delete"));
     remove->setObjectName(QStringLiteral("edit-delete"));
-    remove->setEnabled(HasSelection());
+    remove->setEnabled(text_.HasSelection());
     menu.addSeparator();
     QAction* all = menu.addAction(MenuText(tr("Select All"), QKeySequence::SelectAll));
     all->setObjectName(QStringLiteral("select-all"));
@@ -474,7 +360,7 @@ void SecretLineEdit::focusInEvent(QFocusEvent* event) {
     const Qt::FocusReason reason = event->reason();
     if ((reason == Qt::TabFocusReason || reason == Qt::BacktabFocusReason ||
          reason == Qt::ShortcutFocusReason) &&
-        !HasSelection())
+        !text_.HasSelection())
         SelectAll();
     RestartBlink();
     update();
@@ -482,11 +368,13 @@ void SecretLineEdit::focusInEvent(QFocusEvent* event) {
 
 void SecretLineEdit::focusOutEvent(QFocusEvent* event) {
     const Qt::FocusReason reason = event->reason();
+    // Leaving the field drops the selection, but not for a menu or another
+    // window.
     if (reason != Qt::ActiveWindowFocusReason && reason != Qt::PopupFocusReason)
-        anchor_ = cursor_;
+        text_.MoveCursor(text_.Cursor(), false);
+    text_.EndRun();
     blink_.stop();
     cursorShown_ = false;
-    run_ = Run::None;
     update();
 }
 
@@ -506,123 +394,4 @@ void SecretLineEdit::changeEvent(QEvent* event) {
         break;
     }
     QWidget::changeEvent(event);
-}
-
-void SecretLineEdit::InitFrameOption(QStyleOptionFrame& option) const {
-    option.initFrom(this);
-    option.rect = contentsRect();
-    option.lineWidth =
-        frame_ ? style()->pixelMetric(QStyle::PM_DefaultFrameWidth, &option, this) : 0;
-    option.midLineWidth = 0;
-    option.state |= QStyle::State_Sunken;
-    option.features = QStyleOptionFrame::None;
-}
-
-QRect SecretLineEdit::ContentsRect() const {
-    QStyleOptionFrame option;
-    InitFrameOption(option);
-    const QRect r = style()->subElementRect(QStyle::SE_LineEditContents, &option, this);
-    const int height = fontMetrics().height();
-    // Centred vertically, as QLineEdit places its text.
-    return QRect(r.left() + kHorizontalMargin, r.top() + (r.height() - height + 1) / 2,
-                 std::max(0, r.width() - 2 * kHorizontalMargin), height);
-}
-
-int SecretLineEdit::MaskWidth() const {
-    QStyleOptionFrame option;
-    InitFrameOption(option);
-    const QChar mask(style()->styleHint(QStyle::SH_LineEdit_PasswordCharacter, &option, this));
-    return std::max(1, fontMetrics().horizontalAdvance(mask));
-}
-
-std::size_t SecretLineEdit::OffsetAt(int x) const {
-    const int width = MaskWidth();
-    const int index = (x - ContentsRect().left() + scroll_ + width / 2) / width;
-    return ByteOffset(std::clamp(index, 0, Length()));
-}
-
-void SecretLineEdit::EnsureCursorVisible() {
-    const int visible = ContentsRect().width();
-    const int width = MaskWidth();
-    const int x = CharIndex(cursor_) * width;
-    const int total = Length() * width;
-    if (x - scroll_ >= visible)
-        scroll_ = x - visible + 1;
-    if (x < scroll_)
-        scroll_ = x;
-    // No blank space at the right while there is text scrolled out at the left.
-    scroll_ = std::max(0, std::min(scroll_, total - visible + 1));
-}
-
-void SecretLineEdit::RestartBlink() {
-    cursorShown_ = hasFocus();
-    const int flash = QGuiApplication::styleHints()->cursorFlashTime();
-    if (hasFocus() && flash > 0)
-        blink_.start(flash / 2, this);
-    else
-        blink_.stop();
-}
-
-void SecretLineEdit::timerEvent(QTimerEvent* event) {
-    if (event->timerId() != blink_.timerId()) {
-        QWidget::timerEvent(event);
-        return;
-    }
-    cursorShown_ = !cursorShown_;
-    update();
-}
-
-void SecretLineEdit::paintEvent(QPaintEvent*) {
-    QPainter painter(this);
-    QStyleOptionFrame option;
-    InitFrameOption(option);
-    style()->drawPrimitive(QStyle::PE_PanelLineEdit, &option, &painter, this);
-
-    const QRect r = ContentsRect();
-    painter.setClipRect(r);
-    const QChar mask(style()->styleHint(QStyle::SH_LineEdit_PasswordCharacter, &option, this));
-    const int width = MaskWidth();
-    const int left = r.left() - scroll_;
-    const int selStart = CharIndex(std::min(cursor_, anchor_));
-    const int selEnd = CharIndex(std::max(cursor_, anchor_));
-    // Only the mask is drawn: one character per character of the text, each
-    // in its own cell, so a click finds the same cell the eye sees.
-    const QPalette& palette = option.palette;
-    if (selEnd > selStart)
-        painter.fillRect(
-            QRect(left + selStart * width, r.top(), (selEnd - selStart) * width, r.height()),
-            palette.color(QPalette::Highlight));
-    const int count = Length();
-    for (int i = 0; i < count; ++i) {
-        const int x = left + i * width;
-        if (x + width < r.left() || x > r.right())
-            continue;
-        const bool selected = i >= selStart && i < selEnd;
-        painter.setPen(palette.color(selected ? QPalette::HighlightedText : QPalette::Text));
-        painter.drawText(QRect(x, r.top(), width, r.height()), Qt::AlignCenter, QString(mask));
-    }
-    if (cursorShown_ && hasFocus() && isEnabled()) {
-        const int cursorWidth = style()->pixelMetric(QStyle::PM_TextCursorWidth, &option, this);
-        painter.fillRect(
-            QRect(left + CharIndex(cursor_) * width, r.top(), std::max(1, cursorWidth), r.height()),
-            palette.color(QPalette::Text));
-    }
-}
-
-QSize SecretLineEdit::sizeHint() const {
-    const QFontMetrics metrics = fontMetrics();
-    const int height = metrics.height() + 2 * kVerticalMargin;
-    const int width = metrics.horizontalAdvance(u'x') * 17 + 2 * kHorizontalMargin;
-    QStyleOptionFrame option;
-    InitFrameOption(option);
-    return style()->sizeFromContents(QStyle::CT_LineEdit, &option, QSize(width, height), this);
-}
-
-QSize SecretLineEdit::minimumSizeHint() const {
-    const QFontMetrics metrics = fontMetrics();
-    const int height = metrics.height() + 2 * kVerticalMargin;
-    const int width = metrics.maxWidth() + 2 * kHorizontalMargin;
-    QStyleOptionFrame option;
-    InitFrameOption(option);
-    return style()->sizeFromContents(QStyle::CT_LineEdit, &option, QSize(width, height), this);
 }

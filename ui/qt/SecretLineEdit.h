@@ -1,11 +1,12 @@
 // A single-line password field that keeps its text in our own wiping
 // buffer, as UTF-8, and never hands it to Qt: it paints only the mask and
-// edits the text itself. A QLineEdit keeps copies of its text that nobody
+// edits the text itself (SecretEditText). A QLineEdit keeps copies of its text that nobody
 // wipes (its buffers as they grow and shrink, its undo history), so after
 // the field is emptied the pass phrase could still be read from memory.
 #pragma once
 
 #include "engine/Secret.h"
+#include "ui/qt/SecretEditText.h"
 
 #include <QBasicTimer>
 #include <QWidget>
@@ -30,7 +31,7 @@ class SecretLineEdit : public QWidget {
     // the undo step and the modified flag.
     void Read(SecretString& out) const;
     void SetText(std::string_view text);
-    bool IsEmpty() const { return text_.empty(); }
+    bool IsEmpty() const { return text_.Empty(); }
     int Length() const; // in characters
 
     // Where a paste takes its text from: false when there is none. The
@@ -44,14 +45,14 @@ class SecretLineEdit : public QWidget {
     void SetMenuHooks(std::function<void(QMenu&)> add, std::function<void(unsigned)> chosen);
 
     void SelectAll();
-    bool HasSelection() const { return cursor_ != anchor_; }
+    bool HasSelection() const { return text_.HasSelection(); }
     int CursorPosition() const; // in characters
 
     // One step of undo, as in a Windows edit control: Undo takes back the
     // last change, and Undo again puts it back.
     void Undo();
-    bool IsUndoAvailable() const { return undo_.valid; }
-    bool IsModified() const { return modified_; }
+    bool IsUndoAvailable() const { return text_.IsUndoAvailable(); }
+    bool IsModified() const { return text_.IsModified(); }
 
     void SetFrame(bool frame);
 
@@ -74,39 +75,12 @@ class SecretLineEdit : public QWidget {
     void timerEvent(QTimerEvent* event) override;
 
   private:
-    // Bytes that are wiped whenever they are released or vacated.
-    class Bytes {
-      public:
-        std::string_view View() const { return {data_.data(), data_.size()}; }
-        std::size_t size() const { return data_.size(); }
-        bool empty() const { return data_.empty(); }
-        void Insert(std::size_t at, std::string_view text);
-        void Erase(std::size_t at, std::size_t count);
-        void Clear() { Erase(0, data_.size()); }
-        void Swap(Bytes& other) noexcept { data_.swap(other.data_); }
-
-      private:
-        std::vector<char, WipingAllocator<char>> data_;
-    };
-
-    struct UndoStep {
-        bool valid = false;
-        std::size_t at = 0;       // where the change was made, in bytes
-        std::size_t inserted = 0; // the bytes it put there
-        Bytes removed;            // and the ones it took away
-    };
-    enum class Run { None, Typing, Backspace, Delete };
-
-    // Replaces [from, to) with text; run lets consecutive keys of one kind
-    // make one undo step.
-    void Replace(std::size_t from, std::size_t to, std::string_view text, Run run);
-    void InsertText(std::string_view text, Run run);
-    void DeleteChar(bool backward);
+    // After the text, caret or selection changed: keep the caret in view
+    // and visible, and repaint.
+    void Edited();
     void MoveCursor(std::size_t to, bool select);
-    std::size_t NextBoundary(std::size_t at) const;
-    std::size_t PreviousBoundary(std::size_t at) const;
-    std::size_t ByteOffset(int position) const;
-    int CharIndex(std::size_t offset) const;
+    void InsertText(std::string_view text, SecretEditText::Run run);
+    void DeleteChar(bool backward);
     bool IsEditKey(QKeyEvent* event) const;
 
     void InitFrameOption(QStyleOptionFrame& option) const;
@@ -116,12 +90,7 @@ class SecretLineEdit : public QWidget {
     void EnsureCursorVisible();
     void RestartBlink();
 
-    Bytes text_;
-    std::size_t cursor_ = 0; // byte offsets at character boundaries
-    std::size_t anchor_ = 0;
-    UndoStep undo_;
-    Run run_ = Run::None;
-    bool modified_ = false;
+    SecretEditText text_;
     bool frame_ = true;
     int scroll_ = 0; // pixels of the mask scrolled out to the left
     bool cursorShown_ = false;
