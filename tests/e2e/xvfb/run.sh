@@ -36,45 +36,27 @@ MD5_99='BAIL TUFT BITS GANG CHEF THY'
 MD5_1='EASE OIL FUM CURE AWRY AVIS'
 MD4_99='NOTE OUT IBIS SINK NAVE MODE'
 
+# shellcheck source=../harness.sh
+. "$REPO/tests/e2e/harness.sh"
+
 WORK=$(mktemp -d /tmp/vennox-e2e.XXXXXX)
-XVFB_PID=
 WM_PID=
 APP_PID=
 CLIP_PID=
-PASSED=0
-FAILED=0
 
 cleanup() {
-    for pid in $APP_PID $CLIP_PID $WM_PID $XVFB_PID; do
+    for pid in $APP_PID $CLIP_PID $WM_PID; do
         kill "$pid" 2>/dev/null
     done
+    stop_xvfb
     wait 2>/dev/null
     rm -rf "$WORK"
 }
 trap cleanup EXIT
 
-# wait_until SECONDS COMMAND...: polls COMMAND every 0.1 s.
-wait_until() {
-    local deadline=$((SECONDS + $1))
-    shift
-    until "$@"; do
-        [ $SECONDS -lt $deadline ] || return 1
-        sleep 0.1
-    done
-}
-
 # --- display and window manager ---
 
-display=95
-while [ -e /tmp/.X11-unix/X$display ] || [ -e /tmp/.X$display-lock ]; do
-    display=$((display + 1))
-done
-export DISPLAY=:$display
-# -noreset: by default the server resets when its last client leaves, and a
-# client connecting during the reset is refused.
-Xvfb "$DISPLAY" -screen 0 1024x768x24 -nolisten tcp -noreset >"$WORK/xvfb.log" 2>&1 &
-XVFB_PID=$!
-wait_until 10 xdpyinfo >/dev/null 2>&1 || { echo "Xvfb did not start on $DISPLAY" >&2; exit 2; }
+start_xvfb "$WORK/xvfb.log" || { echo "Xvfb did not start on $DISPLAY" >&2; exit 2; }
 # Without a window manager, minimise and restore do nothing.
 openbox >"$WORK/openbox.log" 2>&1 &
 WM_PID=$!
@@ -206,12 +188,10 @@ run() {
     local name=$1
     REASON=
     if "$name"; then
-        echo "PASS $name"
-        PASSED=$((PASSED + 1))
+        e2e_pass "$name"
     else
-        echo "FAIL $name: ${REASON:-failed}"
+        e2e_fail "$name: ${REASON:-failed}"
         [ -z "${APP_HOME:-}" ] || [ ! -s "$APP_HOME/out.log" ] || sed 's/^/    | /' "$APP_HOME/out.log"
-        FAILED=$((FAILED + 1))
     fi
     stop_app
     APP_HOME=
@@ -512,5 +492,4 @@ for scenario in "${scenarios[@]}"; do
 done
 
 echo "screenshots: $ART"
-echo "$PASSED passed, $FAILED failed"
-[ $FAILED -eq 0 ]
+e2e_summary
