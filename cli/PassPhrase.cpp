@@ -14,12 +14,6 @@
 #include <unistd.h>
 #endif
 
-namespace {
-
-const char kPrompt[] = "Pass phrase: ";
-
-} // namespace
-
 #ifdef _WIN32
 
 namespace {
@@ -41,7 +35,7 @@ bool StdinIsTerminal() {
     return GetConsoleMode(GetStdHandle(STD_INPUT_HANDLE), &mode) != 0;
 }
 
-bool ReadPassPhraseFromTerminal(SecretString& passPhrase) {
+bool ReadPassPhraseFromTerminal(const char* prompt, SecretString& passPhrase) {
     HANDLE in = CreateFileA("CONIN$", GENERIC_READ | GENERIC_WRITE,
                             FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
     if (in == INVALID_HANDLE_VALUE)
@@ -50,9 +44,6 @@ bool ReadPassPhraseFromTerminal(SecretString& passPhrase) {
         CreateFileA("CONOUT$", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
                     nullptr, OPEN_EXISTING, 0, nullptr);
     DWORD written = 0;
-    if (out != INVALID_HANDLE_VALUE)
-        WriteConsoleA(out, kPrompt, sizeof kPrompt - 1, &written, nullptr);
-
     DWORD mode = 0;
     const bool haveMode = GetConsoleMode(in, &mode) != 0;
     if (haveMode) {
@@ -62,6 +53,9 @@ bool ReadPassPhraseFromTerminal(SecretString& passPhrase) {
         SetConsoleMode(in,
                        (mode & ~ENABLE_ECHO_INPUT) | ENABLE_LINE_INPUT | ENABLE_PROCESSED_INPUT);
     }
+    // Echo is off before the prompt shows.
+    if (out != INVALID_HANDLE_VALUE)
+        WriteConsoleA(out, prompt, static_cast<DWORD>(std::strlen(prompt)), &written, nullptr);
     const auto getByte = [in]() -> int {
         char c = 0;
         DWORD got = 0;
@@ -136,14 +130,13 @@ bool StdinIsTerminal() {
     return isatty(STDIN_FILENO) == 1;
 }
 
-bool ReadPassPhraseFromTerminal(SecretString& passPhrase) {
+bool ReadPassPhraseFromTerminal(const char* prompt, SecretString& passPhrase) {
     int tty = open("/dev/tty", O_RDWR | O_NOCTTY | O_CLOEXEC);
     const int in = tty >= 0 ? tty : STDIN_FILENO;
-    const int prompt = tty >= 0 ? tty : STDERR_FILENO;
-    if (write(prompt, kPrompt, sizeof kPrompt - 1) < 0) {
-        // The prompt is a courtesy; reading goes on without it.
-    }
+    const int shown = tty >= 0 ? tty : STDERR_FILENO;
 
+    // Echo goes off before the prompt shows, so nothing typed once it is
+    // seen can be echoed or flushed.
     struct termios quiet;
     const bool haveTermios = tcgetattr(in, &g_savedTermios) == 0;
     if (haveTermios) {
@@ -158,6 +151,9 @@ bool ReadPassPhraseFromTerminal(SecretString& passPhrase) {
         quiet.c_lflag |= ICANON;
         tcsetattr(in, TCSAFLUSH, &quiet);
     }
+    if (write(shown, prompt, std::strlen(prompt)) < 0) {
+        // The prompt is a courtesy; reading goes on without it.
+    }
     const bool ok = ReadPassPhraseLine([in] { return ReadByte(in); }, passPhrase);
     if (haveTermios) {
         tcsetattr(in, TCSAFLUSH, &g_savedTermios);
@@ -165,7 +161,7 @@ bool ReadPassPhraseFromTerminal(SecretString& passPhrase) {
             sigaction(kSignals[i], &g_savedActions[i], nullptr);
         g_ttyFd = -1;
     }
-    if (write(prompt, "\n", 1) < 0) {
+    if (write(shown, "\n", 1) < 0) {
         // Nothing to do: the pass phrase is read.
     }
     if (tty >= 0)

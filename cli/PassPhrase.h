@@ -6,9 +6,9 @@
 // True when standard input is an interactive terminal (a console on Windows).
 bool StdinIsTerminal();
 
-// Prompts "Pass phrase: " on the terminal and reads one line with echo off.
-bool ReadPassPhraseFromTerminal(SecretString& passPhrase);
+// Shows the prompt on the terminal and reads one line from it with echo off.
+bool ReadPassPhraseFromTerminal(const char* prompt, SecretString& passPhrase);
 
-// Reads the first line of standard input byte by byte, so no library buffer
+// Reads the next line of standard input byte by byte, so no library buffer
 // keeps a copy and the rest of the input stays unread.
 bool ReadPassPhraseFromStdin(SecretString& passPhrase);

@@ -9,9 +9,13 @@
 int main(int argc, char** argv) {
     DisableCoreDumps();
     const std::vector<std::string> args(argv + (argc > 0 ? 1 : 0), argv + argc);
+    const bool terminal = StdinIsTerminal();
     const PassPhraseReader reader =
-        StdinIsTerminal() ? ReadPassPhraseFromTerminal : ReadPassPhraseFromStdin;
-    const int status = RunOtpCli(args, reader, std::cout, std::cerr);
+        terminal ? PassPhraseReader(ReadPassPhraseFromTerminal)
+                 : PassPhraseReader([](const char*, SecretString& passPhrase) {
+                       return ReadPassPhraseFromStdin(passPhrase);
+                   });
+    const int status = RunOtpCli(args, reader, terminal, std::cout, std::cerr);
     std::cout.flush();
     return std::cout ? status : 1;
 }

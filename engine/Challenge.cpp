@@ -3,6 +3,7 @@
 #include <climits>
 #include <new>
 #include <string_view>
+#include <utility>
 
 namespace {
 
@@ -54,6 +55,28 @@ bool ToInt(std::string_view token, int& value) {
     return true;
 }
 
+// RFC 2243's capability field: "ext", or "ext," and a list of items.
+bool IsExtensionField(std::string_view token) {
+    if (token == "ext")
+        return true;
+    if (token.substr(0, 4) != "ext,")
+        return false;
+    token.remove_prefix(4);
+    bool itemEmpty = true;
+    for (char c : token) {
+        if (c == ',') {
+            if (itemEmpty)
+                return false;
+            itemEmpty = true;
+        } else if (c > ' ' && c < 0x7F) {
+            itemEmpty = false;
+        } else {
+            return false;
+        }
+    }
+    return !itemEmpty;
+}
+
 } // namespace
 
 int ParseChallenge(std::string text, int& algorithm, int& sequence, std::string& seed) {
@@ -89,4 +112,49 @@ int ParseChallenge(std::string text, int& algorithm, int& sequence, std::string&
         return 0;
     }
     return tokens.Next(token) ? 0 : 1;
+}
+
+int ParseServerChallenge(std::string_view text, ServerChallenge& challenge) {
+    const auto end = text.find_last_not_of(" \t\r\n");
+    Tokens tokens(text.substr(0, end == std::string_view::npos ? 0 : end + 1));
+    std::string_view token;
+    if (!tokens.Next(token))
+        return 0;
+
+    ServerChallenge parsed;
+    parsed.named = true;
+    // ParseChallenge's reading first, so every challenge it takes reads the
+    // same here: its MD spellings, then its sequence token. Only a token it
+    // would refuse as a number can name SHA-1 ("otp-sha1", not "99sha1").
+    int number = 0;
+    if (Contains(token, "md4") || Contains(token, "MD4"))
+        parsed.hash = OtpHash::Md4;
+    else if (Contains(token, "md5") || Contains(token, "MD5"))
+        parsed.hash = OtpHash::Md5;
+    else if ((Contains(token, "sha1") || Contains(token, "SHA1")) && ToInt(token, number) &&
+             number < 1)
+        parsed.hash = OtpHash::Sha1;
+    else
+        parsed.named = false;
+    if (parsed.named && !tokens.Next(token))
+        return 0;
+
+    if (!ToInt(token, parsed.sequence) || parsed.sequence < 1)
+        return 0;
+    if (!tokens.Next(token))
+        return 0;
+    std::string_view seed = token;
+
+    if (tokens.Next(token)) {
+        if (!IsExtensionField(token) || tokens.Next(token))
+            return 0;
+        parsed.extended = true;
+    }
+    try {
+        parsed.seed.assign(seed);
+        challenge = std::move(parsed);
+    } catch (const std::bad_alloc&) {
+        return 0;
+    }
+    return 1;
 }

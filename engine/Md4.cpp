@@ -29,9 +29,9 @@ inline void R3(std::uint32_t& a, std::uint32_t b, std::uint32_t c, std::uint32_t
     a = Rotl(a + H(b, c, d) + x + 0x6ed9eba1u, s);
 }
 
-} // namespace
-
-void MD4Compress(std::uint32_t state[4], const std::uint32_t x[16]) {
+// Words: a pointer to 16 words, or an EightByteBlock whose constant words
+// fold into the rounds.
+template <class Words> inline void Rounds(std::uint32_t state[4], Words x) {
     std::uint32_t a = state[0], b = state[1], c = state[2], d = state[3];
 
     R1(a, b, c, d, x[0], 3);
@@ -91,6 +91,18 @@ void MD4Compress(std::uint32_t state[4], const std::uint32_t x[16]) {
     state[3] += d;
 }
 
+} // namespace
+
+void MD4Compress(std::uint32_t state[4], const std::uint32_t block[16]) {
+    Rounds(state, block);
+}
+
+void MD4OfEightBytes(const unsigned char message[8], std::uint32_t words[4]) {
+    std::memcpy(words, digest_detail::kMdInit, sizeof digest_detail::kMdInit);
+    Rounds(words, digest_detail::EightByteBlock<std::endian::little>{
+                      digest_detail::LoadLe32(message), digest_detail::LoadLe32(message + 4)});
+}
+
 void MD4Transform(std::uint32_t state[4], const unsigned char block[64]) {
     std::uint32_t x[16];
     for (int i = 0; i < 16; ++i)
@@ -100,7 +112,7 @@ void MD4Transform(std::uint32_t state[4], const unsigned char block[64]) {
 }
 
 void MD4Init(Md4Context* ctx) {
-    digest_detail::Init(ctx);
+    digest_detail::Init(ctx, digest_detail::kMdInit);
 }
 
 void MD4Update(Md4Context* ctx, const unsigned char* input, std::size_t length) {
@@ -108,5 +120,5 @@ void MD4Update(Md4Context* ctx, const unsigned char* input, std::size_t length) 
 }
 
 void MD4Final(unsigned char digest[16], Md4Context* ctx) {
-    digest_detail::Final<Md4Context, MD4Transform>(digest, ctx);
+    digest_detail::Final<Md4Context, MD4Transform, std::endian::little>(digest, ctx);
 }

@@ -36,9 +36,9 @@ inline void II(std::uint32_t& a, std::uint32_t b, std::uint32_t c, std::uint32_t
     a = b + Rotl(a + I(b, c, d) + x + t, s);
 }
 
-} // namespace
-
-void MD5Compress(std::uint32_t state[4], const std::uint32_t x[16]) {
+// Words: a pointer to 16 words, or an EightByteBlock whose constant words
+// fold into the rounds.
+template <class Words> inline void Rounds(std::uint32_t state[4], Words x) {
     std::uint32_t a = state[0], b = state[1], c = state[2], d = state[3];
 
     FF(a, b, c, d, x[0], 7, 0xd76aa478u);
@@ -115,6 +115,18 @@ void MD5Compress(std::uint32_t state[4], const std::uint32_t x[16]) {
     state[3] += d;
 }
 
+} // namespace
+
+void MD5Compress(std::uint32_t state[4], const std::uint32_t block[16]) {
+    Rounds(state, block);
+}
+
+void MD5OfEightBytes(const unsigned char message[8], std::uint32_t words[4]) {
+    std::memcpy(words, digest_detail::kMdInit, sizeof digest_detail::kMdInit);
+    Rounds(words, digest_detail::EightByteBlock<std::endian::little>{
+                      digest_detail::LoadLe32(message), digest_detail::LoadLe32(message + 4)});
+}
+
 void MD5Transform(std::uint32_t state[4], const unsigned char block[64]) {
     std::uint32_t x[16];
     for (int i = 0; i < 16; ++i)
@@ -124,7 +136,7 @@ void MD5Transform(std::uint32_t state[4], const unsigned char block[64]) {
 }
 
 void MD5Init(Md5Context* ctx) {
-    digest_detail::Init(ctx);
+    digest_detail::Init(ctx, digest_detail::kMdInit);
 }
 
 void MD5Update(Md5Context* ctx, const unsigned char* input, std::size_t length) {
@@ -132,5 +144,5 @@ void MD5Update(Md5Context* ctx, const unsigned char* input, std::size_t length) 
 }
 
 void MD5Final(unsigned char digest[16], Md5Context* ctx) {
-    digest_detail::Final<Md5Context, MD5Transform>(digest, ctx);
+    digest_detail::Final<Md5Context, MD5Transform, std::endian::little>(digest, ctx);
 }

@@ -19,3 +19,7 @@ void MD5Final(unsigned char digest[16], Md5Context* ctx);
 void MD5Transform(std::uint32_t state[4], const unsigned char block[64]);
 // The same on a block already read as 16 little-endian words.
 void MD5Compress(std::uint32_t state[4], const std::uint32_t block[16]);
+// The chaining words of the digest of an 8-byte message (the words of its
+// digest before they are written out): its one padded block compressed from
+// the initial values, with the padding's constant words folded in.
+void MD5OfEightBytes(const unsigned char message[8], std::uint32_t words[4]);

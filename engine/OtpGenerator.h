@@ -3,7 +3,8 @@
 
 #include <string>
 
-// Algorithm 4 selects MD4; every other code selects MD5.
+// Algorithm 4 selects MD4; every other code selects MD5. (otp-sha1 goes
+// through OtpHash.h.)
 
 // key[i] = digest[i] ^ digest[i + 8].
 void FoldDigest(const unsigned char digest[16], unsigned char key[8]);

@@ -11,8 +11,16 @@
 inline void SecureWipe(void* p, std::size_t n) {
     if (p == nullptr || n == 0)
         return;
+#if defined(__GNUC__)
+    // The empty asm may read any memory through p, so the stores before it
+    // stay; unlike a call through a volatile pointer, the memset can still be
+    // inlined (the hash step wipes its digest every round).
+    std::memset(p, 0, n);
+    __asm__ __volatile__("" : : "r"(p) : "memory");
+#else
     static void* (*const volatile wipe)(void*, int, std::size_t) = std::memset;
     wipe(p, 0, n);
+#endif
 }
 
 // Keeps a crash from writing this process's memory, pass phrases included,

@@ -40,6 +40,38 @@ const Case kCases[] = {
     {{"99", "TeSt"}, "This is a test.\n", 0, "BAIL TUFT BITS GANG CHEF THY\n", ""},
     {{"--md5", "99", "TeSt"}, "This is a test.\n", 0, "BAIL TUFT BITS GANG CHEF THY\n", ""},
     {{"--md4", "99", "TeSt"}, "This is a test.\n", 0, "NOTE OUT IBIS SINK NAVE MODE\n", ""},
+    // RFC 2289 Appendix C, otp-sha1; and the default algorithm for a bare challenge.
+    {{"otp-sha1", "99", "TeSt"}, "This is a test.\n", 0, "GAFF WAIT SKID GIG SKY EYED\n", ""},
+    {{"OTP-SHA1 1 alpha1"}, "AbCdEfGhIjK\n", 0, "RITE TAKE GELD COST TUNE RECK\n", ""},
+    {{"--sha1", "99", "TeSt"}, "This is a test.\n", 0, "GAFF WAIT SKID GIG SKY EYED\n", ""},
+    {{"--hex", "otp-sha1", "1", "correct"}, "OTP's are good\n", 0, "82aeb52d943774e4\n", ""},
+    {{"--sha1", "otp-md5", "99", "TeSt"},
+     "This is a test.\n",
+     0,
+     "BAIL TUFT BITS GANG CHEF THY\n",
+     ""},
+    {{"--md5", "otp-sha1", "99", "TeSt"},
+     "This is a test.\n",
+     0,
+     "GAFF WAIT SKID GIG SKY EYED\n",
+     ""},
+    // RFC 2243: an "ext" field changes nothing in the ordinary response.
+    {{"otp-md5", "99", "TeSt", "ext"},
+     "This is a test.\n",
+     0,
+     "BAIL TUFT BITS GANG CHEF THY\n",
+     ""},
+    {{"otp-md5 99 TeSt ext,hex,word\r\n"},
+     "This is a test.\n",
+     0,
+     "BAIL TUFT BITS GANG CHEF THY\n",
+     ""},
+    {{"otp-sha1", "99", "TeSt", "ext"},
+     "This is a test.\n",
+     0,
+     "GAFF WAIT SKID GIG SKY EYED\n",
+     ""},
+    {{"99", "TeSt", "ext"}, "This is a test.\n", 0, "BAIL TUFT BITS GANG CHEF THY\n", ""},
     // The challenge's own algorithm wins over the default.
     {{"--md4", "otp-md5", "99", "TeSt"},
      "This is a test.\n",
@@ -52,8 +84,12 @@ const Case kCases[] = {
 
     // Failures of the engine.
     {{"otp-md5", "0", "seed"}, "pw\n", 1, "", "invalid OTP challenge\n"},
-    {{"otp-sha1", "5", "seed"}, "pw\n", 1, "", "invalid OTP challenge\n"},
-    {{"otp-md5", "5", "seed", "ext"}, "pw\n", 1, "", "invalid OTP challenge\n"},
+    {{"otp-sha256", "5", "seed"}, "pw\n", 1, "", "invalid OTP challenge\n"},
+    {{"otp-md5", "5", "seed", "ext2"}, "pw\n", 1, "", "invalid OTP challenge\n"},
+    {{"otp-md5", "5", "seed", "ext,"}, "pw\n", 1, "", "invalid OTP challenge\n"},
+    {{"otp-md5", "5", "seed", "ext", "ext"}, "pw\n", 1, "", "invalid OTP challenge\n"},
+    {{"otp-sha1", "5"}, "pw\n", 1, "", "invalid OTP challenge\n"},
+    {{"--init", "otp-sha1", "0", "seed", "ext"}, "pw\n", 1, "", "invalid OTP challenge\n"},
     {{"otp-md5", "5", "ABCDEFGHIJKLMNOPQ"}, "pw\n", 1, "", "key crunch failed\n"},
     {{"otp-md5 5 se\xE9"}, "pw\n", 0, "", ""},
 
@@ -74,6 +110,29 @@ const Case kCases[] = {
     {{"--decode"}, "", 2, "", ""},
     {{"--decode", "--hex", "A"}, "", 2, "", ""},
     {{"--md4"}, "", 2, "", ""},
+    {{"--sha1"}, "", 2, "", ""},
+    {{"--init"}, "", 2, "", ""},
+    {{"--init", "-n", "2", "otp-md5", "5", "seed", "ext"}, "", 2, "", ""},
+    {{"--decode", "--init", "A"}, "", 2, "", ""},
+    {{"--new-seed", "abc", "otp-md5", "5", "seed", "ext"}, "", 2, "", ""},
+    {{"--new-count", "5", "otp-md5", "5", "seed", "ext"}, "", 2, "", ""},
+    {{"--new-algorithm", "md4", "otp-md5", "5", "seed", "ext"}, "", 2, "", ""},
+    {{"--init", "otp-md5", "5", "seed", "ext", "--new-seed"},
+     "",
+     1,
+     "",
+     ""}, // options end where the challenge begins
+    {{"--init", "--new-seed"}, "", 2, "", ""},
+    {{"--init", "--new-count"}, "", 2, "", ""},
+    {{"--init", "--new-count", "x", "otp-md5", "5", "seed", "ext"}, "", 2, "", ""},
+    {{"--init", "--new-count", "", "otp-md5", "5", "seed", "ext"}, "", 2, "", ""},
+    {{"--init", "--new-count", "-", "otp-md5", "5", "seed", "ext"}, "", 2, "", ""},
+    {{"--init", "--new-count", "12x", "otp-md5", "5", "seed", "ext"}, "", 2, "", ""},
+    {{"--init", "--new-count", "99999999999", "otp-md5", "5", "seed", "ext"}, "", 2, "", ""},
+    {{"--init", "--new-algorithm"}, "", 2, "", ""},
+    {{"--init", "--new-algorithm", "sha256", "otp-md5", "5", "seed", "ext"}, "", 2, "", ""},
+    {{"--init", "--new-algorithm", "MD5", "otp-md5", "5", "seed", "ext"}, "", 2, "", ""},
+    {{"--init", "--new-algorithm", "otp-md5", "otp-md5", "5", "seed", "ext"}, "", 2, "", ""},
 };
 
 TEST(OtpCli, Table) {
@@ -172,11 +231,11 @@ TEST(OtpCli, PassPhraseIsNotReadForABadChallenge) {
     std::ostringstream out, err;
     const int status = RunOtpCli(
         {"otp-md5", "0", "seed"},
-        [&asked](SecretString&) {
+        [&asked](const char*, SecretString&) {
             asked = true;
             return true;
         },
-        out, err);
+        true, out, err);
     EXPECT_EQ(status, 1);
     EXPECT_FALSE(asked);
 }
@@ -184,7 +243,7 @@ TEST(OtpCli, PassPhraseIsNotReadForABadChallenge) {
 TEST(OtpCli, UnreadablePassPhraseFails) {
     std::ostringstream out, err;
     EXPECT_EQ(RunOtpCli(
-                  {"5", "seed"}, [](SecretString&) { return false; }, out, err),
+                  {"5", "seed"}, [](const char*, SecretString&) { return false; }, false, out, err),
               1);
     EXPECT_EQ(out.str(), "");
 }
@@ -192,7 +251,8 @@ TEST(OtpCli, UnreadablePassPhraseFails) {
 TEST(OtpCli, HelpGoesToStdout) {
     const CliRun r = RunCli({"--help"}, "");
     EXPECT_EQ(r.status, 0);
-    for (const char* word : {"--md4", "--md5", "-n COUNT", "--hex", "--decode"})
+    for (const char* word : {"--md4", "--md5", "--sha1", "-n COUNT", "--hex", "--decode", "--init",
+                             "--new-seed SEED", "--new-count N", "--new-algorithm ALG", "ext"})
         EXPECT_NE(r.out.find(word), std::string::npos) << word;
     EXPECT_EQ(r.err, "");
 }

@@ -27,6 +27,23 @@ check "invalid OTP challenge 1" "$out $status" "invalid challenge"
 "$otp" --bogus </dev/null >/dev/null 2>&1
 check 2 $? "usage error"
 
+# RFC 2289 Appendix C (otp-sha1); RFC 2243's ext field and re-initialisation.
+out=$(printf 'This is a test.\n' | "$otp" otp-sha1 99 TeSt)
+check "GAFF WAIT SKID GIG SKY EYED" "$out" "sha1 vector"
+
+out=$(printf 'This is a test.\n' | "$otp" otp-md5 99 TeSt ext)
+check "BAIL TUFT BITS GANG CHEF THY" "$out" "ext"
+
+out=$(printf 'This is a test.\nThis is a test.\nThis is a test.\n' |
+    "$otp" --init --hex otp-md5 499 ke1234 ext)
+check "init-hex:5bf075d9959d036f:md5 499 ke1235:3712dcb4aa5316c1" "$out" "init-hex example"
+
+out=$(printf 'x\n' | "$otp" --init otp-md5 499 ke1234 2>/dev/null)
+check "1 ''" "$? '$out'" "init without ext"
+
+"$otp" --init --new-count x otp-md5 499 ke1234 ext </dev/null >/dev/null 2>&1
+check 2 $? "init with a bad count"
+
 # Trailing blanks of a challenge saved with CR LF line ends.
 printf 'otp-md5 99 TeSt\r\n' >"${TMPDIR:-/tmp}/vennox-otp-challenge.$$"
 out=$(printf 'This is a test.\n' | "$otp" $(cat "${TMPDIR:-/tmp}/vennox-otp-challenge.$$"))

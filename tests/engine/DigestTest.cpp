@@ -1,5 +1,6 @@
 #include "engine/Md4.h"
 #include "engine/Md5.h"
+#include "engine/Sha1.h"
 #include "tests/engine/TestHex.h"
 
 #include <gtest/gtest.h>
@@ -27,6 +28,14 @@ struct Digests {
         unsigned char d[16];
         MD5Final(d, &ctx);
         return ToHex(d, 16);
+    }
+    static std::string Sha1(const std::string& m) {
+        Sha1Context ctx;
+        SHA1Init(&ctx);
+        SHA1Update(&ctx, reinterpret_cast<const unsigned char*>(m.data()), m.size());
+        unsigned char d[20];
+        SHA1Final(d, &ctx);
+        return ToHex(d, 20);
     }
 };
 
@@ -59,6 +68,22 @@ TEST(Digest, RfcTestSuites) {
     }
 }
 
+// FIPS 180-4's examples (the NIST example pages for SHA-1): one block, two
+// blocks (the 448-bit message leaves no room for the length), many blocks.
+TEST(Digest, Sha1Fips180Examples) {
+    struct {
+        std::string message;
+        const char* sha1;
+    } cases[] = {
+        {"abc", "a9993e364706816aba3e25717850c26c9cd0d89d"},
+        {"abcdbcdecdefdefgefghfghighijhijkijkljklmklmnlmnomnopnopq",
+         "84983e441c3bd26ebaae4aa1f95129e5e54670f1"},
+        {std::string(1000000, 'a'), "34aa973cd4c4daa4f61eeb2bdbad27316534016f"},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(Digests::Sha1(c.message), c.sha1) << c.message.substr(0, 60);
+}
+
 template <class Context> bool AllZero(const Context& ctx) {
     unsigned char bytes[sizeof ctx];
     std::memcpy(bytes, &ctx, sizeof ctx);
@@ -85,6 +110,13 @@ TEST(Digest, FinalClearsTheWholeContext) {
     MD5Update(&c5, p, m.size());
     MD5Final(d, &c5);
     EXPECT_TRUE(AllZero(c5));
+
+    Sha1Context c1;
+    unsigned char d1[20];
+    SHA1Init(&c1);
+    SHA1Update(&c1, p, m.size());
+    SHA1Final(d1, &c1);
+    EXPECT_TRUE(AllZero(c1));
 }
 
 // Padding edges: 55 bytes fit one block, 56 need two, 64 exactly one full block.
@@ -99,20 +131,25 @@ TEST(Digest, SplitUpdatesGiveTheSameDigest) {
 
         Md4Context c4;
         Md5Context c5;
+        Sha1Context c1;
         MD4Init(&c4);
         MD5Init(&c5);
+        SHA1Init(&c1);
         std::size_t at = 0;
         while (at < size) {
             const std::size_t piece = std::min<std::size_t>(size - at, rng() % 90);
             MD4Update(&c4, m.data() + at, piece);
             MD5Update(&c5, m.data() + at, piece);
+            SHA1Update(&c1, m.data() + at, piece);
             at += piece;
         }
-        unsigned char d4[16], d5[16];
+        unsigned char d4[16], d5[16], d1[20];
         MD4Final(d4, &c4);
         MD5Final(d5, &c5);
+        SHA1Final(d1, &c1);
         EXPECT_EQ(ToHex(d4, 16), Digests::Md4(whole)) << "size " << size;
         EXPECT_EQ(ToHex(d5, 16), Digests::Md5(whole)) << "size " << size;
+        EXPECT_EQ(ToHex(d1, 20), Digests::Sha1(whole)) << "size " << size;
     }
 }
 
@@ -128,6 +165,45 @@ TEST(Digest, BitCountCarriesIntoTheHighWord) {
     MD5Update(&ctx, block, 8);
     EXPECT_EQ(ctx.count[0], 64u);
     EXPECT_EQ(ctx.count[1], 1u);
+}
+
+// The final block by hand: 0x80, zeros and the bit count of 2^32 in each
+// standard's byte order (low word first for MD5, most significant byte first
+// for SHA-1), so both words of the count are checked in place.
+TEST(Digest, BitCountIsWrittenInEachStandardsByteOrder) {
+    const unsigned char zeros[64] = {};
+    unsigned char last[64] = {0x80};
+
+    std::uint32_t md5State[4] = {0x67452301u, 0xefcdab89u, 0x98badcfeu, 0x10325476u};
+    MD5Transform(md5State, zeros);
+    last[60] = 1;
+    MD5Transform(md5State, last);
+    unsigned char expected5[16];
+    for (int i = 0; i < 16; ++i)
+        expected5[i] = static_cast<unsigned char>(md5State[i / 4] >> (8 * (i % 4)));
+    Md5Context c5;
+    MD5Init(&c5);
+    c5.count[0] = 0xFFFFFE00u;
+    MD5Update(&c5, zeros, 64);
+    unsigned char d5[16];
+    MD5Final(d5, &c5);
+    EXPECT_EQ(ToHex(d5, 16), ToHex(expected5, 16));
+
+    std::uint32_t sha1State[5] = {0x67452301u, 0xefcdab89u, 0x98badcfeu, 0x10325476u, 0xc3d2e1f0u};
+    SHA1Transform(sha1State, zeros);
+    last[60] = 0;
+    last[59] = 1;
+    SHA1Transform(sha1State, last);
+    unsigned char expected1[20];
+    for (int i = 0; i < 20; ++i)
+        expected1[i] = static_cast<unsigned char>(sha1State[i / 4] >> (24 - 8 * (i % 4)));
+    Sha1Context c1;
+    SHA1Init(&c1);
+    c1.count[0] = 0xFFFFFE00u;
+    SHA1Update(&c1, zeros, 64);
+    unsigned char d1[20];
+    SHA1Final(d1, &c1);
+    EXPECT_EQ(ToHex(d1, 20), ToHex(expected1, 20));
 }
 
 } // namespace
