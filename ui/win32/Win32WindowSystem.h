@@ -24,6 +24,14 @@ class Dialog;
 // One open dialog: the window created from the dialog's template, subclassed
 // so that Default() can hand the current message to the original window
 // procedure at once.
+// The logic's window handles are the window system's own, as numbers.
+inline HWND ToHwnd(WindowHandle h) {
+    return reinterpret_cast<HWND>(h);
+}
+inline WindowHandle FromHwnd(HWND h) {
+    return reinterpret_cast<WindowHandle>(h);
+}
+
 class Win32DialogWindow : public DialogWindow {
   public:
     Win32DialogWindow(HWND hwnd, Dialog& dialog);
