@@ -1,5 +1,6 @@
 #include "cli/OtpCli.h"
 #include "engine/OtpGenerator.h"
+#include "tests/cli/CliRun.h"
 #include "ui/res/DialogTemplates.h"
 #include "ui/res/resource.h"
 
@@ -10,18 +11,6 @@
 #include <vector>
 
 namespace {
-
-struct CliRun {
-    int status;
-    std::string out, err;
-};
-
-CliRun RunCli(const std::vector<std::string>& args, const std::string& input) {
-    std::istringstream in(input);
-    std::ostringstream out, err;
-    const int status = RunOtpCli(args, in, out, err);
-    return {status, out.str(), err.str()};
-}
 
 struct Case {
     std::vector<std::string> args;

@@ -2,6 +2,7 @@
 // terminal, with the pass phrases given as lines or by a scripted reader.
 #include "cli/Reinit.h"
 #include "cli/OtpCli.h"
+#include "tests/cli/CliRun.h"
 
 #include <gtest/gtest.h>
 
@@ -10,18 +11,6 @@
 #include <vector>
 
 namespace {
-
-struct CliRun {
-    int status;
-    std::string out, err;
-};
-
-CliRun RunCli(const std::vector<std::string>& args, const std::string& input) {
-    std::istringstream in(input);
-    std::ostringstream out, err;
-    const int status = RunOtpCli(args, in, out, err);
-    return {status, out.str(), err.str()};
-}
 
 std::string Lines(const std::string& current, const std::string& fresh, const std::string& again) {
     return current + "\n" + fresh + "\n" + again + "\n";
