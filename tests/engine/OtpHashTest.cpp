@@ -15,24 +15,28 @@
 
 namespace {
 
-// The eight-byte key through crunch and count steps, or "failed".
-std::string OtpHex(OtpHash hash, int count, const std::string& seed, const std::string& pass) {
+// The eight-byte key through crunch and count steps; false when the crunch fails.
+bool OtpKey(OtpHash hash, int count, const std::string& seed, const std::string& pass,
+            unsigned char key[8]) {
     std::string s = seed;
-    unsigned char key[8];
     if (CrunchOtpKey(hash, key, s.data(), pass.c_str()) != 0)
-        return "failed";
+        return false;
     for (int i = 0; i < count; ++i)
         StepOtpKey(hash, key);
-    return ToHex(key, 8);
+    return true;
 }
 
-std::string OtpWords(OtpHash hash, int count, const std::string& seed, const std::string& pass) {
-    std::string s = seed;
+// That key as hex, or "failed".
+std::string OtpHex(OtpHash hash, int count, const std::string& seed, const std::string& pass) {
     unsigned char key[8];
-    if (CrunchOtpKey(hash, key, s.data(), pass.c_str()) != 0)
+    return OtpKey(hash, count, seed, pass, key) ? ToHex(key, 8) : "failed";
+}
+
+// That key as six words, or "failed".
+std::string OtpWords(OtpHash hash, int count, const std::string& seed, const std::string& pass) {
+    unsigned char key[8];
+    if (!OtpKey(hash, count, seed, pass, key))
         return "failed";
-    for (int i = 0; i < count; ++i)
-        StepOtpKey(hash, key);
     char text[30];
     return EncodeSixWords(text, key);
 }
