@@ -216,6 +216,67 @@ TEST(ManifestTest, SelectsCommonControlsAndRequestsNoExecutionLevel) {
               sizeof(void*) == 4);
 }
 
+// Per-monitor aware where Windows offers it (v2 from Windows 10 1703, v1
+// from 8.1), system aware before: the dialogs are laid out at the display's
+// DPI instead of stretched as a bitmap.
+TEST(ManifestTest, DeclaresPerMonitorV2DpiAwarenessWithSystemAwareFallback) {
+    const std::string manifest = ReadFile(VENNOX_MANIFEST_FILE);
+    const std::size_t application =
+        manifest.find("<application xmlns=\"urn:schemas-microsoft-com:asm.v3\">");
+    const std::size_t settings = manifest.find("<windowsSettings>", application);
+    ASSERT_NE(application, std::string::npos);
+    ASSERT_NE(settings, std::string::npos);
+    const std::string declarations[] = {
+        "<dpiAware xmlns=\"http://schemas.microsoft.com/SMI/2005/WindowsSettings\">"
+        "true/pm</dpiAware>",
+        "<dpiAwareness xmlns=\"http://schemas.microsoft.com/SMI/2016/WindowsSettings\">"
+        "PerMonitorV2, PerMonitor</dpiAwareness>"};
+    for (const std::string& declaration : declarations) {
+        const std::size_t at = manifest.find(declaration, settings);
+        EXPECT_NE(at, std::string::npos) << declaration;
+        EXPECT_LT(at, manifest.find("</windowsSettings>", settings)) << declaration;
+    }
+}
+
+#ifdef _WIN32
+
+// This test program carries the same manifest: the system read the
+// declaration as meant. (Wine 8 knows no v2, and treats every program as
+// per-monitor aware.)
+TEST(ManifestTest, MakesTheProgramPerMonitorAware) {
+    const DPI_AWARENESS_CONTEXT context = GetThreadDpiAwarenessContext();
+    if (IsValidDpiAwarenessContext(DPI_AWARENESS_CONTEXT_PER_MONITOR_AWARE_V2))
+        EXPECT_TRUE(
+            AreDpiAwarenessContextsEqual(context, DPI_AWARENESS_CONTEXT_PER_MONITOR_AWARE_V2));
+    else
+        EXPECT_EQ(GetAwarenessFromDpiAwarenessContext(context), DPI_AWARENESS_PER_MONITOR_AWARE);
+}
+
+#endif
+
+// ---- The help page ----
+
+// The topics that help asks for by context number.
+TEST(HelpPageTest, HasATopicForEachContextNumber) {
+    const std::string page = ReadFile(VENNOX_HELP_PAGE);
+    ASSERT_FALSE(page.empty()) << VENNOX_HELP_PAGE;
+    for (const int context : {1, 2, 3})
+        EXPECT_NE(page.find("id=\"context-" + std::to_string(context) + "\""), std::string::npos)
+            << context;
+}
+
+#ifdef _WIN32
+
+// Vennox.exe carries the page that the Linux program shows, as it is.
+TEST(HelpPageTest, TheExeCarriesThePage) {
+    HRSRC found = FindResourceA(nullptr, MAKEINTRESOURCEA(IDR_HELPPAGE), RT_HTML);
+    ASSERT_NE(found, nullptr);
+    const auto* bytes = static_cast<const char*>(LockResource(LoadResource(nullptr, found)));
+    EXPECT_EQ(std::string(bytes, SizeofResource(nullptr, found)), ReadFile(VENNOX_HELP_PAGE));
+}
+
+#endif
+
 // ---- The generated icon ----
 
 std::uint32_t Le(const std::string& b, std::size_t at, int bytes) {
@@ -225,15 +286,47 @@ std::uint32_t Le(const std::string& b, std::size_t at, int bytes) {
     return v;
 }
 
-TEST(IconTest, HoldsA32AndA16PixelImageOf16Colours) {
+// One image of the .ico, as its directory entry and its bitmap describe it.
+struct IcoImage {
+    unsigned size = 0; // width and height
+    std::size_t offset = 0;
+    std::uint32_t bytes = 0;
+};
+
+std::vector<IcoImage> IcoImages(const std::string& ico) {
+    std::vector<IcoImage> images;
+    for (std::uint32_t n = 0; n < Le(ico, 4, 2); ++n) {
+        const std::size_t entry = 6 + 16 * n;
+        images.push_back({Le(ico, entry, 1), Le(ico, entry + 12, 4), Le(ico, entry + 8, 4)});
+    }
+    return images;
+}
+
+// The colour index of pixel x, y (from the top) of a 4-bit image, or -1
+// where the mask makes it transparent.
+int Pixel(const std::string& ico, const IcoImage& image, unsigned x, unsigned y) {
+    const std::size_t xorRow = (image.size / 2 + 3) / 4 * 4;
+    const std::size_t andRow = (image.size / 8 + 3) / 4 * 4;
+    const std::size_t colour = image.offset + 40 + 16 * 4;
+    const std::size_t mask = colour + image.size * xorRow;
+    const unsigned row = image.size - 1 - y; // stored bottom-up
+    if ((Le(ico, mask + row * andRow + x / 8, 1) >> (7 - x % 8)) & 1)
+        return -1;
+    return static_cast<int>(Le(ico, colour + row * xorRow + x / 2, 1) >> (x % 2 ? 0 : 4) & 0xF);
+}
+
+// 32 and 16 pixels drawn from the sources; 64 and 48 for displays at 200 %
+// and 150 %, where the standard icon sizes are 64 and 48 and the small ones
+// 32 and 24.
+TEST(IconTest, HoldsImagesOf64_48_32And16PixelsOf16Colours) {
     const std::string ico = ReadFile(VENNOX_ICO_FILE);
     ASSERT_GE(ico.size(), 6u) << VENNOX_ICO_FILE;
     EXPECT_EQ(Le(ico, 0, 2), 0u);
     EXPECT_EQ(Le(ico, 2, 2), 1u); // an icon, not a cursor
-    ASSERT_EQ(Le(ico, 4, 2), 2u);
+    ASSERT_EQ(Le(ico, 4, 2), 4u);
 
-    const int sizes[] = {32, 16};
-    for (int n = 0; n < 2; ++n) {
+    const int sizes[] = {64, 48, 32, 16};
+    for (int n = 0; n < 4; ++n) {
         const int size = sizes[n];
         SCOPED_TRACE(std::to_string(size) + " px");
         const std::size_t entry = 6 + 16 * n;
@@ -278,5 +371,55 @@ TEST(IconTest, HoldsA32AndA16PixelImageOf16Colours) {
         EXPECT_LT(transparent, size * size);
     }
 }
+
+// The larger images are the drawn ones scaled up, each pixel a square, so
+// the icon looks the same at every scale and stays sharp.
+TEST(IconTest, LargerImagesAreTheDrawnOnesScaledUp) {
+    const std::string ico = ReadFile(VENNOX_ICO_FILE);
+    ASSERT_GE(ico.size(), 6u) << VENNOX_ICO_FILE;
+    const std::vector<IcoImage> images = IcoImages(ico);
+    auto find = [&](unsigned size) -> const IcoImage* {
+        for (const IcoImage& image : images)
+            if (image.size == size)
+                return &image;
+        return nullptr;
+    };
+    const struct { unsigned size, source; } scaled[] = {{64, 32}, {48, 16}};
+    for (const auto& s : scaled) {
+        SCOPED_TRACE(std::to_string(s.size) + " px from " + std::to_string(s.source));
+        const IcoImage* big = find(s.size);
+        const IcoImage* source = find(s.source);
+        ASSERT_TRUE(big && source);
+        const unsigned factor = s.size / s.source;
+        int mismatches = 0;
+        for (unsigned y = 0; y < s.size; ++y)
+            for (unsigned x = 0; x < s.size; ++x)
+                if (Pixel(ico, *big, x, y) != Pixel(ico, *source, x / factor, y / factor))
+                    ++mismatches;
+        EXPECT_EQ(mismatches, 0);
+    }
+}
+
+#ifdef _WIN32
+
+// What the system takes from the exe for the icon sizes of 100, 150 and
+// 200 % (the small icon at 150 %, 24 pixels, is shrunk from 32): an image of
+// exactly that size, not another one stretched.
+TEST(IconTest, TheExeHasAnImageForEachStandardSize) {
+    HRSRC group = FindResourceA(nullptr, MAKEINTRESOURCEA(IDR_MAINFRAME), RT_GROUP_ICON);
+    ASSERT_NE(group, nullptr);
+    auto* directory = static_cast<PBYTE>(LockResource(LoadResource(nullptr, group)));
+    for (const int size : {16, 32, 48, 64}) {
+        SCOPED_TRACE(std::to_string(size) + " px");
+        const int id = LookupIconIdFromDirectoryEx(directory, TRUE, size, size, LR_DEFAULTCOLOR);
+        HRSRC image = FindResourceA(nullptr, MAKEINTRESOURCEA(id), RT_ICON);
+        ASSERT_NE(image, nullptr);
+        const auto* header =
+            static_cast<const BITMAPINFOHEADER*>(LockResource(LoadResource(nullptr, image)));
+        EXPECT_EQ(header->biWidth, size);
+    }
+}
+
+#endif
 
 } // namespace

@@ -6,7 +6,10 @@ a hexadecimal digit 0-f is an index into the standard 16-colour VGA palette.
 Lines starting with '#' are comments.
 
 Writes, into the output folder:
-  Vennox.ico                 both images, 4 bits per pixel, with AND masks
+  Vennox.ico                 64, 48, 32 and 16 pixels, 4 bits per pixel, with
+                             AND masks; 64 and 48 are the 32 and 16 pixel
+                             sources scaled up without smoothing, for scaled
+                             displays (144 DPI wants 48, 192 DPI 64)
   vennox-32.png, vennox-16.png
   vennox-48.png, vennox-128.png   upscaled without smoothing, for desktops
 
@@ -93,6 +96,11 @@ def png_chunk(kind, data):
         ">I", zlib.crc32(kind + data) & 0xFFFFFFFF)
 
 
+def scaled(pixels, factor):
+    """Each pixel becomes a factor x factor square."""
+    return [[p for p in row for _ in range(factor)] for row in pixels for _ in range(factor)]
+
+
 def write_png(path, pixels, scale=1):
     size = len(pixels) * scale
     raw = bytearray()
@@ -116,7 +124,7 @@ def main():
     out.mkdir(parents=True, exist_ok=True)
     big = read_source(sys.argv[2], 32)
     small = read_source(sys.argv[3], 16)
-    write_ico(out / "Vennox.ico", [big, small])
+    write_ico(out / "Vennox.ico", [scaled(big, 2), scaled(small, 3), big, small])
     write_png(out / "vennox-32.png", big)
     write_png(out / "vennox-16.png", small)
     write_png(out / "vennox-48.png", small, 3)

@@ -3,6 +3,8 @@
 #pragma once
 
 #define IDR_MAINFRAME 128
+// The help page, an HTML resource of Vennox.exe.
+#define IDR_HELPPAGE 129
 
 #define IDD_ABOUTBOX 100
 #define IDS_ABOUTBOX 101

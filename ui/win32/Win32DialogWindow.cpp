@@ -33,11 +33,34 @@ Rect ToRect(const RECT& r) {
     return Rect{r.left, r.top, r.right, r.bottom};
 }
 
+// A function of user32 that older Windows lacks, or null.
+template <typename F> F User32Function(const char* name) {
+    // Through void(*)(): the one cast between function types that is meant
+    // to carry any of them.
+    return reinterpret_cast<F>(
+        reinterpret_cast<void (*)()>(GetProcAddress(GetModuleHandleA("user32.dll"), name)));
+}
+
+// The DPI of one window (Windows 10 1607 and later); 0 where the system has
+// only its own.
+UINT WindowDpi(HWND hwnd) {
+    static const auto get = User32Function<UINT(WINAPI*)(HWND)>("GetDpiForWindow");
+    return get != nullptr ? get(hwnd) : 0;
+}
+
+// A system metric at a DPI; at the system's DPI when dpi is 0 or the system
+// knows no other.
+int MetricAt(int index, UINT dpi) {
+    static const auto get = User32Function<int(WINAPI*)(int, UINT)>("GetSystemMetricsForDpi");
+    return dpi != 0 && get != nullptr ? get(index, dpi) : GetSystemMetrics(index);
+}
+
 } // namespace
 
 // ---- Win32DialogWindow ----
 
-Win32DialogWindow::Win32DialogWindow(HWND hwnd, Dialog& dialog) : m_hwnd(hwnd), m_dialog(dialog) {
+Win32DialogWindow::Win32DialogWindow(HWND hwnd, Dialog& dialog, Win32WindowSystem& windows)
+    : m_hwnd(hwnd), m_dialog(dialog), m_windows(windows) {
     SetWindowLongPtrA(m_hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
     m_original = reinterpret_cast<WNDPROC>(
         SetWindowLongPtrA(m_hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&SubclassProc)));
@@ -62,6 +85,8 @@ LRESULT Win32DialogWindow::CallOriginal(UINT msg, WPARAM wParam, LPARAM lParam) 
 }
 
 LRESULT Win32DialogWindow::Route(UINT msg, WPARAM wParam, LPARAM lParam) {
+    if (msg == WM_DPICHANGED)
+        return OnDpiChanged(wParam, lParam);
     if (!m_dialog.HasWindow())
         return CallOriginal(msg, wParam, lParam);
 
@@ -234,7 +259,40 @@ Rect Win32DialogWindow::GetClientRect() {
 }
 
 void Win32DialogWindow::MoveTo(int left, int top) {
+    // A DPI change on the way keeps this origin: see OnDpiChanged.
+    m_placing = true;
+    m_placingAt = POINT{left, top};
     SetWindowPos(m_hwnd, nullptr, left, top, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
+    m_placing = false;
+}
+
+// The program is per-monitor DPI aware (Vennox.manifest): the window came
+// onto a monitor of another DPI, or the DPI changed. The system suggests a
+// rectangle for the new DPI. While MoveTo places the window (at the stored
+// origin, at start-up) the origin asked for wins over the suggested one:
+// otherwise the dialog's move would store the suggested origin, and the
+// window would creep at every start.
+LRESULT Win32DialogWindow::OnDpiChanged(WPARAM wParam, LPARAM lParam) {
+    RECT target = *reinterpret_cast<const RECT*>(lParam);
+    if (m_placing)
+        OffsetRect(&target, m_placingAt.x - target.left, m_placingAt.y - target.top);
+    RECT before{};
+    ::GetWindowRect(m_hwnd, &before);
+    // Under per-monitor v2 the dialog manager scales the font and the
+    // controls here, and may size the window itself; its size then stands.
+    CallOriginal(WM_DPICHANGED, wParam, reinterpret_cast<LPARAM>(&target));
+    RECT after{};
+    ::GetWindowRect(m_hwnd, &after);
+    const bool resized = after.right - after.left != before.right - before.left ||
+                         after.bottom - after.top != before.bottom - before.top;
+    const RECT& size = resized ? after : target;
+    SetWindowPos(m_hwnd, nullptr, target.left, target.top, size.right - size.left,
+                 size.bottom - size.top, SWP_NOZORDER | SWP_NOACTIVATE);
+    const UINT dpi = LOWORD(wParam);
+    for (const int which : {ICON_SMALL, ICON_BIG})
+        if (m_iconIds[which] != 0)
+            SendIcon(which, m_iconIds[which], dpi);
+    return 0;
 }
 
 void Win32DialogWindow::AppendSystemMenuSeparator() {
@@ -247,7 +305,24 @@ void Win32DialogWindow::AppendSystemMenuItem(unsigned commandId, std::string_vie
 }
 
 void Win32DialogWindow::SetIcon(int which, IconHandle icon) {
-    SendMessageA(m_hwnd, WM_SETICON, static_cast<WPARAM>(which), static_cast<LPARAM>(icon));
+    // Ours goes at the size that this icon takes at the window's DPI: the
+    // caption's small icon is a small image, not the big one shrunk.
+    const int id = m_windows.IconId(icon);
+    if (id == 0 || (which != ICON_SMALL && which != ICON_BIG)) {
+        SendMessageA(m_hwnd, WM_SETICON, static_cast<WPARAM>(which), static_cast<LPARAM>(icon));
+        return;
+    }
+    m_iconIds[which] = id;
+    SendIcon(which, id, WindowDpi(m_hwnd));
+}
+
+void Win32DialogWindow::SendIcon(int which, int id, UINT dpi) {
+    const bool small = which == ICON_SMALL;
+    HICON icon = m_windows.IconAt(id, MetricAt(small ? SM_CXSMICON : SM_CXICON, dpi),
+                                  MetricAt(small ? SM_CYSMICON : SM_CYICON, dpi));
+    if (icon != nullptr)
+        SendMessageA(m_hwnd, WM_SETICON, static_cast<WPARAM>(which),
+                     reinterpret_cast<LPARAM>(icon));
 }
 
 void Win32DialogWindow::BeginPaint() {

@@ -3,6 +3,7 @@
 #include "engine/Secret.h"
 #include "ui/Dialog.h"
 #include "ui/VennoxApp.h"
+#include "ui/win32/HelpPage.h"
 
 #include <commctrl.h>
 
@@ -14,6 +15,7 @@ namespace {
 
 // What RunModal hands to the dialog procedure through WM_INITDIALOG.
 struct ModalContext {
+    Win32WindowSystem* windows = nullptr;
     Dialog* dialog = nullptr;
     std::unique_ptr<Win32DialogWindow> window;
 };
@@ -27,29 +29,12 @@ INT_PTR CALLBACK DialogProc(HWND hwnd, UINT msg, WPARAM, LPARAM lParam) {
     auto* context = reinterpret_cast<ModalContext*>(lParam);
     // No exception may unwind through the window system's own frames.
     try {
-        context->window = std::make_unique<Win32DialogWindow>(hwnd, *context->dialog);
+        context->window =
+            std::make_unique<Win32DialogWindow>(hwnd, *context->dialog, *context->windows);
         context->dialog->Attach(context->window.get());
         return context->dialog->OnInitDialog() ? TRUE : FALSE;
     } catch (...) {
         return TRUE;
-    }
-}
-
-std::string ModuleHelpFile() {
-    std::vector<char> path(MAX_PATH);
-    for (;;) {
-        const DWORD n = GetModuleFileNameA(nullptr, path.data(), static_cast<DWORD>(path.size()));
-        if (n == 0)
-            return "Vennox.HLP";
-        if (n < path.size()) {
-            std::string file(path.data(), n);
-            const std::size_t slash = file.find_last_of("\\/");
-            const std::size_t dot = file.rfind('.');
-            if (dot != std::string::npos && (slash == std::string::npos || dot > slash))
-                file.erase(dot);
-            return file + ".HLP";
-        }
-        path.resize(path.size() * 2);
     }
 }
 
@@ -59,10 +44,40 @@ std::string ModuleHelpFile() {
 
 Win32WindowSystem::Win32WindowSystem(HINSTANCE instance) : m_instance(instance) {}
 
+Win32WindowSystem::~Win32WindowSystem() {
+    for (const LoadedIcon& loaded : m_icons)
+        DestroyIcon(loaded.icon);
+}
+
+HICON Win32WindowSystem::IconAt(int id, int cx, int cy) {
+    for (const LoadedIcon& loaded : m_icons)
+        if (loaded.id == id && loaded.cx == cx && loaded.cy == cy)
+            return loaded.icon;
+    // The image of the icon group that suits this size best.
+    HICON icon = static_cast<HICON>(
+        LoadImageA(m_instance, MAKEINTRESOURCEA(id), IMAGE_ICON, cx, cy, LR_DEFAULTCOLOR));
+    if (icon == nullptr)
+        return nullptr;
+    try {
+        m_icons.push_back(LoadedIcon{id, cx, cy, icon});
+    } catch (...) {
+        // No memory to list it: used all the same, and never freed.
+    }
+    return icon;
+}
+
+int Win32WindowSystem::IconId(IconHandle icon) const {
+    for (const LoadedIcon& loaded : m_icons)
+        if (reinterpret_cast<IconHandle>(loaded.icon) == icon)
+            return loaded.id;
+    return 0;
+}
+
 int Win32WindowSystem::RunModal(Dialog& dialog, Dialog* parent) {
     HWND owner =
         parent != nullptr && parent->HasWindow() ? ToHwnd(parent->Window().Handle()) : nullptr;
     ModalContext context;
+    context.windows = this;
     context.dialog = &dialog;
     const INT_PTR result = DialogBoxParamA(m_instance, MAKEINTRESOURCEA(dialog.TemplateId()), owner,
                                            &DialogProc, reinterpret_cast<LPARAM>(&context));
@@ -94,7 +109,9 @@ std::string Win32WindowSystem::LoadString(int id) {
 }
 
 IconHandle Win32WindowSystem::LoadIcon(int id) {
-    return reinterpret_cast<IconHandle>(LoadIconA(m_instance, MAKEINTRESOURCEA(id)));
+    // The standard icon size, which follows the system's DPI.
+    return reinterpret_cast<IconHandle>(
+        IconAt(id, GetSystemMetrics(SM_CXICON), GetSystemMetrics(SM_CYICON)));
 }
 
 int Win32WindowSystem::IconWidth() {
@@ -113,14 +130,16 @@ CursorHandle Win32WindowSystem::SetCursor(CursorHandle cursor) {
     return reinterpret_cast<CursorHandle>(::SetCursor(reinterpret_cast<HCURSOR>(cursor)));
 }
 
+// Windows 10 and 11 have no WinHelp engine: a context number opens the
+// topic "context-N" of the help page in the browser. The program asks for
+// nothing else.
 void Win32WindowSystem::WinHelp(unsigned data, unsigned command) {
-    // Like the framework: on behalf of the main window, with the help file
-    // named after the executable.
+    if (command != HELP_CONTEXT)
+        return;
     HWND main = nullptr;
     if (Dialog* dialog = TheApp().MainWindow(); dialog != nullptr && dialog->HasWindow())
         main = ToHwnd(dialog->Window().Handle());
-    const std::string file = ModuleHelpFile();
-    WinHelpA(main, file.c_str(), command, data);
+    ShowHelpPage(m_instance, main, data);
 }
 
 bool Win32WindowSystem::OpenClipboard(WindowHandle owner) {

@@ -18,12 +18,11 @@
 #include "ui/Platform.h"
 
 #include <cstdint>
+#include <vector>
 
 class Dialog;
+class Win32WindowSystem;
 
-// One open dialog: the window created from the dialog's template, subclassed
-// so that Default() can hand the current message to the original window
-// procedure at once.
 // The logic's window handles are the window system's own, as numbers.
 inline HWND ToHwnd(WindowHandle h) {
     return reinterpret_cast<HWND>(h);
@@ -32,9 +31,12 @@ inline WindowHandle FromHwnd(HWND h) {
     return reinterpret_cast<WindowHandle>(h);
 }
 
+// One open dialog: the window created from the dialog's template, subclassed
+// so that Default() can hand the current message to the original window
+// procedure at once.
 class Win32DialogWindow : public DialogWindow {
   public:
-    Win32DialogWindow(HWND hwnd, Dialog& dialog);
+    Win32DialogWindow(HWND hwnd, Dialog& dialog, Win32WindowSystem& windows);
     ~Win32DialogWindow() override;
     Win32DialogWindow(const Win32DialogWindow&) = delete;
     Win32DialogWindow& operator=(const Win32DialogWindow&) = delete;
@@ -80,6 +82,11 @@ class Win32DialogWindow : public DialogWindow {
   private:
     // The handler call of one routed message.
     LRESULT Dispatch(UINT msg, WPARAM wParam, LPARAM lParam);
+    // WM_DPICHANGED, handled here: the dialog logic works in dialog units.
+    LRESULT OnDpiChanged(WPARAM wParam, LPARAM lParam);
+    // Sends the icon of resource `id` at the size `which` takes at `dpi`
+    // (0: the system's DPI).
+    void SendIcon(int which, int id, UINT dpi);
 
     struct Message {
         UINT msg = 0;
@@ -91,15 +98,25 @@ class Win32DialogWindow : public DialogWindow {
 
     HWND m_hwnd;
     Dialog& m_dialog;
+    Win32WindowSystem& m_windows;
     WNDPROC m_original = nullptr;
     Message* m_current = nullptr; // the message being handled; messages nest
     PAINTSTRUCT m_paint{};
     HDC m_dc = nullptr;
+    // The resource ids of the icons set with SetIcon, small and big (0: none
+    // of ours), sent again at the new size when the DPI changes.
+    int m_iconIds[2] = {0, 0};
+    // Where MoveTo is placing the window, while it does.
+    bool m_placing = false;
+    POINT m_placingAt{};
 };
 
 class Win32WindowSystem : public WindowSystem {
   public:
     explicit Win32WindowSystem(HINSTANCE instance);
+    ~Win32WindowSystem() override;
+    Win32WindowSystem(const Win32WindowSystem&) = delete;
+    Win32WindowSystem& operator=(const Win32WindowSystem&) = delete;
 
     int RunModal(Dialog& dialog, Dialog* parent) override;
 
@@ -123,6 +140,20 @@ class Win32WindowSystem : public WindowSystem {
     void SendDrawClipboard(WindowHandle to) override;
     void SendChangeCbChain(WindowHandle to, WindowHandle leaving, WindowHandle following) override;
 
+    // The icon of resource `id` at cx x cy pixels, loaded once and kept
+    // until the window system goes; null when there is none.
+    HICON IconAt(int id, int cx, int cy);
+    // The resource id of an icon that IconAt loaded, 0 for any other.
+    int IconId(IconHandle icon) const;
+
   private:
+    struct LoadedIcon {
+        int id;
+        int cx;
+        int cy;
+        HICON icon;
+    };
+
     HINSTANCE m_instance;
+    std::vector<LoadedIcon> m_icons;
 };
