@@ -2,7 +2,7 @@
 # Installs what building and testing need on Debian 12 (run as root; a no-op when all is there).
 set -euo pipefail
 pkgs=(cmake g++ clang libclang-rt-14-dev clang-format googletest libgtest-dev libbenchmark-dev
-      qt6-base-dev python3 g++-mingw-w64-i686 g++-mingw-w64-x86-64 wine wine32 wine64 xvfb xdotool xclip openbox x11-utils xauth imagemagick
+      qt6-base-dev python3 g++-mingw-w64-i686 g++-mingw-w64-x86-64 wine wine32 wine64 qemu-user-static xvfb xdotool xclip openbox x11-utils xauth imagemagick
       dpkg-dev appstream desktop-file-utils man-db groff-base weston xwayland qt6-wayland gdb)
 missing=()
 for p in "${pkgs[@]}"; do

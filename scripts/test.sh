@@ -22,20 +22,22 @@ cmake -S . -B build/asan -DCMAKE_BUILD_TYPE=Debug -DVENNOX_QT=OFF \
 cmake --build build/asan -j"$jobs"
 ctest --test-dir build/asan --output-on-failure -j"$jobs"
 
-# The product is the 32-bit build. Where the kernel cannot start 32-bit
-# programs (so 32-bit Wine cannot run), the Windows tests run on a 64-bit
-# build of the same sources instead.
-if /usr/lib/wine/wine --version >/dev/null 2>&1; then
-  winbuild=build/win
-else
-  winbuild=build/win64
-  step "This machine cannot run 32-bit programs: Windows tests run on the 64-bit build"
+# The product is the 32-bit build. scripts/wine-env.sh decides once how the
+# Windows tests run here: 32-bit Wine natively, 32-bit Wine under qemu-i386
+# where the kernel starts no 32-bit code (registered until this script
+# exits), or else a 64-bit build of the same sources under wine64.
+# shellcheck source=wine-env.sh
+. scripts/wine-env.sh
+step "Which Wine runs the Windows tests"
+wine_env_decide
+winbuild=$VENNOX_WIN_BUILD
+if [ "$VENNOX_WINE_MODE" = win64 ]; then
   cmake -S . -B build/win64 -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-x86_64.cmake \
     -DCMAKE_BUILD_TYPE=Release >/dev/null
   cmake --build build/win64 -j"$jobs"
 fi
 
-step "Windows unit tests under Wine ($winbuild)"
+step "Windows unit tests under Wine ($VENNOX_WINE_MODE, $winbuild)"
 ctest --test-dir "$winbuild" --output-on-failure
 
 step "Fuzzers, ${fuzz_seconds}s each"

@@ -1,16 +1,20 @@
 #!/usr/bin/env bash
 # Runs a Windows program under Wine in a private prefix, created on first use.
-# 64-bit programs go to the 64-bit loader directly: Debian's wine launcher
-# prefers the 32-bit one, which some kernels cannot start.
+# How 32-bit programs run here is decided in wine-env.sh (kept from the
+# calling script, if it decided); 64-bit ones go to the 64-bit loader
+# directly: Debian's wine launcher prefers the 32-bit one, which some
+# kernels cannot start.
 set -euo pipefail
-export WINEDEBUG=${WINEDEBUG:--all}
-export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-mscoree,mshtml=}
 exe=${1:?usage: wine-run.sh PROGRAM.exe [ARGS...]}
+# shellcheck source=wine-env.sh
+. "$(dirname "$0")/wine-env.sh"
 if od -An -tx1 -j "$(( $(od -An -tu4 -j60 -N4 "$exe") + 24 ))" -N2 "$exe" | grep -q '0b 02'; then
   loader=/usr/lib/wine/wine64 # PE32+
   export WINEPREFIX=${WINEPREFIX:-${TMPDIR:-/tmp}/vennox-wine64-$(id -u)}
+  wine_env_common
 else
-  loader=/usr/lib/wine/wine
+  wine_env_decide
+  loader=$(wine_env_loader "$exe")
   export WINEPREFIX=${WINEPREFIX:-${TMPDIR:-/tmp}/vennox-wine-$(id -u)}
 fi
 export WINELOADER=$loader
@@ -20,7 +24,9 @@ if [ ! -f "$WINEPREFIX/system.reg" ]; then
   (
     flock 9
     [ -f "$WINEPREFIX/system.reg" ] || "$loader" wineboot -i >/dev/null 2>&1 || true
-    wineserver -w
+    "$WINESERVER" -w
   ) 9>"$WINEPREFIX.lock"
 fi
-exec "$loader" "$@"
+# Where this script set up qemu itself, its exit ends that: no exec then.
+[ -n "$WINE32_ENTRY" ] || exec "$loader" "$@"
+"$loader" "$@"

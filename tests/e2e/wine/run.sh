@@ -6,9 +6,10 @@
 #   tests/e2e/wine/run.sh BUILD_DIR
 #
 # BUILD_DIR is a Windows cross build holding ui/win32/Vennox.exe and
-# tests/e2e/wine/vennox_e2e_driver.exe. Where the kernel runs no 32-bit code
-# (and so no 32-bit Wine), a 32-bit BUILD_DIR is rebuilt for 64 bits next to
-# it, in BUILD_DIR-x64, and driven under wine64.
+# tests/e2e/wine/vennox_e2e_driver.exe. scripts/wine-env.sh decides how it
+# runs: natively 32-bit, 32-bit under qemu, or, where neither works, a 32-bit
+# BUILD_DIR is rebuilt for 64 bits next to it, in BUILD_DIR-x64, and driven
+# under wine64.
 #
 # Every scenario starts from a fresh copy of one template prefix, so from an
 # empty profile. Screenshots of the three dialogs go to $VENNOX_ARTIFACTS
@@ -80,28 +81,25 @@ DRIVER=$BUILD/tests/e2e/wine/vennox_e2e_driver.exe
 [ -f "$EXE" ] || abort "no $EXE"
 [ -f "$DRIVER" ] || abort "no $DRIVER"
 
-export WINEDEBUG=-all
-export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
-if [ "$(pe_machine "$EXE")" = 014c ] && wine --version >/dev/null 2>&1; then
-    WINE=wine
-    WINESERVER=wineserver
-else
-    if [ "$(pe_machine "$EXE")" = 014c ]; then
-        echo "note: this machine runs no 32-bit code; testing a 64-bit build of the same sources"
-        X64=$BUILD-x64
-        cmake -S "$ROOT" -B "$X64" -DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/mingw-x86_64.cmake" \
-            -DCMAKE_BUILD_TYPE=Release >"$WORK/x64-build.log" 2>&1 &&
-            cmake --build "$X64" --target Vennox vennox_e2e_driver -j2 >>"$WORK/x64-build.log" 2>&1 ||
-            { tail -20 "$WORK/x64-build.log"; abort "64-bit build failed"; }
-        EXE=$X64/ui/win32/Vennox.exe
-        DRIVER=$X64/tests/e2e/wine/vennox_e2e_driver.exe
-    fi
-    [ -x /usr/lib/wine/wine64 ] || abort "wine64 is not installed"
-    WINE=/usr/lib/wine/wine64
-    WINESERVER=/usr/lib/wine/wineserver64
-    export WINELOADER=$WINE
+# How Windows programs run here is decided in scripts/wine-env.sh, or kept
+# from the script that started this one. Under qemu its EXIT trap, which
+# also runs cleanup, ends the registration.
+# shellcheck source=../../../scripts/wine-env.sh
+. "$ROOT/scripts/wine-env.sh"
+wine_env_decide || abort "no Wine that runs here"
+if [ "$(pe_machine "$EXE")" = 014c ] && [ "$VENNOX_WINE_MODE" = win64 ]; then
+    echo "note: this machine runs no 32-bit code; testing a 64-bit build of the same sources"
+    X64=$BUILD-x64
+    cmake -S "$ROOT" -B "$X64" -DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/mingw-x86_64.cmake" \
+        -DCMAKE_BUILD_TYPE=Release >"$WORK/x64-build.log" 2>&1 &&
+        cmake --build "$X64" --target Vennox vennox_e2e_driver -j2 >>"$WORK/x64-build.log" 2>&1 ||
+        { tail -20 "$WORK/x64-build.log"; abort "64-bit build failed"; }
+    EXE=$X64/ui/win32/Vennox.exe
+    DRIVER=$X64/tests/e2e/wine/vennox_e2e_driver.exe
 fi
-export WINESERVER
+WINE=$(wine_env_loader "$EXE") || abort "cannot run $EXE here"
+export WINELOADER=$WINE
+echo "Vennox.exe: $(pe_machine "$EXE" | sed 's/014c/32-bit/;s/8664/64-bit/') build under $WINE ($VENNOX_WINE_MODE)"
 
 # --- Display -----------------------------------------------------------------
 
@@ -151,6 +149,9 @@ drv() {
 }
 # A Linux path as the Windows programs see it.
 winpath() { echo "Z:$1"; }
+# wine_reg ARGS...: Wine's reg in the scenario's prefix. The Wine processes
+# it may start must not hold the driver's pipes open.
+wine_reg() { "$WINE" reg "$@" >>"$LOG" 2>&1 7>&- 8<&-; }
 
 scenario() {
     SCEN=$1
@@ -222,8 +223,10 @@ compute() { # CHALLENGE PASSPHRASE: what the user types, then Compute
 }
 
 screenshot() { # CAPTION FILE: the window alone, cut from the screen
-    local l t r b
-    read -r l t r b < <(drv rect "$1")
+    local l t r b out
+    # Not read < <(...): the driver must have finished before the crop.
+    out=$(drv rect "$1")
+    read -r l t r b <<<"$out"
     if [ -n "$b" ] && import -window root -crop "$((r - l))x$((b - t))+$l+$t" +repage "$2" 2>>"$LOG"; then
         pass "screenshot $(basename "$2")"
     else
@@ -435,6 +438,8 @@ if start_app && open_options; then
     drv click "$OPT" 1012
     drv click "$OPT" 1015
     # Enter with the focus on a check box presses the default button, Save.
+    # A click moves the focus a moment later: wait for it, not for a time.
+    drv wait-focus "$OPT" 1015 >/dev/null
     focus=$(drv focus "$OPT")
     case $focus in 101[0-8]) pass "focus on a check box ($focus)" ;; *) fail "focus on a check box (got $focus)" ;; esac
     drv key "$OPT" enter
@@ -516,5 +521,146 @@ fi
 drv close vennox-e2e-viewer
 wait "$VIEWER_PID" 2>/dev/null
 end_scenario
+
+# --- Issue 11: help opens the page at the topic ---------------------------------
+
+# Wine hands a URL to the desktop's xdg-open (through winebrowser); ours,
+# first on PATH, notes its argument instead.
+HELP_LOG=$WORK/help-opened
+: >"$HELP_LOG"
+mkdir -p "$WORK/bin"
+# shellcheck disable=SC2016 # $1 is the opener's own argument
+printf '#!/bin/sh\nprintf "%%s\\n" "$1" >>"%s"\n' "$HELP_LOG" >"$WORK/bin/xdg-open"
+chmod +x "$WORK/bin/xdg-open"
+HELP_PAGE=$ROOT/ui/res/help/index.html
+
+opened_count() { [ "$(wc -l <"$HELP_LOG")" -ge "$1" ]; }
+# The Linux file that a URL handed to xdg-open names: Wine passes
+# file:///unix/path, or file://C:\windows\path when it could not convert it.
+url_file() {
+    local path=${1%%#*}
+    path=${path#file://}
+    path=${path//\\//}
+    path=$(printf '%b' "${path//%/\\x}")
+    if [[ $path =~ ^/?([A-Za-z]):(.*)$ ]]; then
+        local drive=${BASH_REMATCH[1],,} rest=${BASH_REMATCH[2]}
+        path=$WINEPREFIX/dosdevices/$drive:$rest
+    fi
+    echo "$path"
+}
+# help_opens LABEL TOPIC ACTION...: the action opens, as the next URL handed
+# to xdg-open, the help page at TOPIC (empty: at its top).
+help_opens() {
+    local label=$1 topic=$2 n url file
+    shift 2
+    n=$(($(wc -l <"$HELP_LOG") + 1))
+    "$@" >/dev/null
+    if ! wait_until 20 opened_count "$n"; then
+        fail "$label: nothing opened"
+        return
+    fi
+    url=$(sed -n "${n}p" "$HELP_LOG")
+    file=$(url_file "$url")
+    if [ -n "$topic" ] && [ "${url##*#}" != "$topic" ]; then
+        fail "$label: '$url' is not at topic $topic"
+    elif [ -z "$topic" ] && [[ $url == *#* ]]; then
+        fail "$label: '$url' names a topic"
+    elif ! cmp -s "$file" "$HELP_PAGE"; then
+        fail "$label: '$url' is not the help page"
+    elif [ -n "$topic" ] && ! grep -q "id=\"$topic\"" "$file"; then
+        fail "$label: the page has no topic $topic"
+    else
+        pass "$label ($url)"
+    fi
+}
+
+scenario help
+SAVED_PATH=$PATH
+PATH=$WORK/bin:$PATH
+if start_app; then
+    help_opens "Help button opens topic 1" context-1 drv click Vennox 9
+    # A page left there before (by an older version, say) is replaced.
+    printf 'stale\n' >"$(url_file "$(tail -n 1 "$HELP_LOG")")"
+    help_opens "F1 opens topic 2" context-2 drv key Vennox f1
+    if open_options; then
+        help_opens "F1 in the options dialog opens topic 3" context-3 drv key "$OPT" f1
+        drv key "$OPT" esc
+        expect_ok "options dialog closes" drv wait-gone "$OPT"
+    else
+        fail "options dialog opens"
+    fi
+    expect_ok "program ends" quit_app
+else
+    fail "Vennox window appears"
+fi
+# No browser registered for web pages: the shell opens the page, at its top.
+wine_reg delete 'HKCR\http' /f
+wine_reg delete 'HKCR\https' /f
+wine_reg add 'HKCR\.html' /ve /d vennox.e2e.html /f
+wine_reg add 'HKCR\vennox.e2e.html\shell\open\command' /ve \
+    /d '"C:\windows\system32\winebrowser.exe" "%1"' /f
+if start_app; then
+    help_opens "no browser for http: Help opens the page" "" drv click Vennox 9
+    expect_ok "program ends" quit_app
+else
+    fail "Vennox window appears"
+fi
+end_scenario
+PATH=$SAVED_PATH
+
+# --- Issue 11: scaled displays ------------------------------------------------------
+
+# size_near WANT GOT: GOT is WANT within 10 %.
+size_near() { [ $(($2 * 10)) -ge $(($1 * 9)) ] && [ $(($2 * 10)) -le $(($1 * 11)) ]; }
+# window_size CAPTION: "width height" of the outer frame.
+window_size() {
+    local l t r b out
+    out=$(drv rect "$1")
+    read -r l t r b <<<"$out"
+    echo "$((r - l)) $((b - t))"
+}
+open_about() { drv syscommand Vennox 16 && drv wait-window "About Vennox" >/dev/null; }
+# The three dialogs: caption, screenshot name, how it opens from the main one.
+DIALOGS=("Vennox|main|true" "$OPT|options|open_options" "About Vennox|about|open_about")
+declare -A SIZE_AT_96
+# The three dialogs at 100, 150 and 200 %, from a stored origin, for the
+# README: they grow with the font, and the origin stays where it was.
+for dpi in 96 144 192; do
+    scenario dpi-$dpi
+    wine_reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d $dpi /f
+    ini_write "[Location]" "Left=300" "Top=200" "[Settings]" "AutoPaste=0"
+    if start_app; then
+        expect_eq "window at the stored origin" "$(drv rect Vennox | cut -d' ' -f1,2)" "300 200"
+        compute "otp-md5 99 TeSt" "This is a test."
+        for entry in "${DIALOGS[@]}"; do
+            IFS='|' read -r caption name opener <<<"$entry"
+            $opener || {
+                fail "$caption opens"
+                continue
+            }
+            screenshot "$caption" "$ARTIFACTS/$name-$dpi.png"
+            read -r width height < <(window_size "$caption")
+            if [ $dpi = 96 ]; then
+                SIZE_AT_96[$name]="$width $height"
+            else
+                read -r w96 h96 <<<"${SIZE_AT_96[$name]:-0 0}"
+                label="$caption grows with the DPI ($w96 x $h96 at 96, $width x $height)"
+                if size_near $((w96 * dpi / 96)) "$width" && size_near $((h96 * dpi / 96)) "$height"; then
+                    pass "$label"
+                else
+                    fail "$label"
+                fi
+            fi
+            [ "$caption" = Vennox ] && continue
+            drv key "$caption" esc
+            expect_ok "$caption closes" drv wait-gone "$caption"
+        done
+        expect_ok "program ends" quit_app
+        expect_eq "stored origin unchanged" "$(ini_get Location Left) $(ini_get Location Top)" "300 200"
+    else
+        fail "Vennox window appears"
+    fi
+    end_scenario
+done
 
 e2e_summary
