@@ -257,7 +257,7 @@ draws_at_least() { [ "$(grep -c '^draw' "$1")" -ge "$2" ]; }
 wait_draws() { wait_until 10 draws_at_least "$1" "$2"; }
 lower() { tr '[:upper:]' '[:lower:]' <<<"$1"; }
 
-# --- Issue 4: start, Compute, keys, About ------------------------------------
+# --- start, Compute, keys, About ------------------------------------
 
 scenario main-window
 if start_app; then
@@ -325,7 +325,7 @@ else
 fi
 end_scenario
 
-# --- Issue 4: AutoDecrement and the stored challenge ---------------------------
+# --- AutoDecrement and the stored challenge ---------------------------
 
 scenario auto-decrement
 ini_write "[Settings]" "AutoDecrement=1" "AutoPaste=0"
@@ -355,7 +355,7 @@ else
 fi
 end_scenario
 
-# --- Issue 5: the clipboard monitor and the viewer chain ------------------------
+# --- the clipboard monitor and the viewer chain ------------------------
 
 scenario clipboard-monitor
 ini_write "[Settings]" "CBViewer=1" "AutoPaste=1"
@@ -392,7 +392,7 @@ viewer_saw "$VLOG" left >/dev/null
 wait "$VIEWER_PID" 2>/dev/null
 end_scenario
 
-# --- Issue 5: Options, Apply, Save ----------------------------------------------
+# --- Options, Apply, Save ----------------------------------------------
 
 OPT="Vennox Options"
 open_options() {
@@ -480,7 +480,7 @@ else
 fi
 end_scenario
 
-# --- Issue 5: hostile clipboard contents ----------------------------------------
+# --- hostile clipboard contents ----------------------------------------
 
 scenario hostile-clipboard
 ini_write "[Settings]" "CBViewer=1" "AutoPaste=1"
@@ -522,7 +522,7 @@ drv close vennox-e2e-viewer
 wait "$VIEWER_PID" 2>/dev/null
 end_scenario
 
-# --- Issue 11: help opens the page at the topic ---------------------------------
+# --- help opens the page at the topic ---------------------------------
 
 # Wine hands a URL to the desktop's xdg-open (through winebrowser); ours,
 # first on PATH, notes its argument instead.
@@ -608,7 +608,7 @@ fi
 end_scenario
 PATH=$SAVED_PATH
 
-# --- Issue 11: scaled displays ------------------------------------------------------
+# --- scaled displays ------------------------------------------------------
 
 # size_near WANT GOT: GOT is WANT within 10 %.
 size_near() { [ $(($2 * 10)) -ge $(($1 * 9)) ] && [ $(($2 * 10)) -le $(($1 * 11)) ]; }
