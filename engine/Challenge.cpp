@@ -55,11 +55,18 @@ bool ToInt(std::string_view token, int& value) {
     return true;
 }
 
+// "ext" in any letter case: RFC 2243 gives it in ABNF, whose literals
+// ignore case, so a server may send "EXT".
+bool IsExtWord(std::string_view word) {
+    return word.size() == 3 && (word[0] | 0x20) == 'e' && (word[1] | 0x20) == 'x' &&
+           (word[2] | 0x20) == 't';
+}
+
 // RFC 2243's capability field: "ext", or "ext," and a list of items.
 bool IsExtensionField(std::string_view token) {
-    if (token == "ext")
+    if (IsExtWord(token))
         return true;
-    if (token.substr(0, 4) != "ext,")
+    if (token.size() < 4 || !IsExtWord(token.substr(0, 3)) || token[3] != ',')
         return false;
     token.remove_prefix(4);
     bool itemEmpty = true;

@@ -32,6 +32,7 @@ struct ServerChallenge {
 // - a first token holding "sha1" or "SHA1" names SHA-1, unless it holds an MD
 //   spelling or reads as a sequence number (as "99sha1" does), which keeps
 //   ParseChallenge's reading;
-// - a fourth token "ext", or "ext," and a comma-separated list of items
-//   (printable, no comma, none empty), marks an extended challenge.
+// - a fourth token "ext" (any letter case), or "ext," and a comma-separated
+//   list of items (printable, no comma, none empty), marks an extended
+//   challenge.
 int ParseServerChallenge(std::string_view text, ServerChallenge& challenge);
