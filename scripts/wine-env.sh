@@ -68,14 +68,15 @@ wine_env_decide() {
     [ -n "${VENNOX_WINE_DECIDED:-}" ] && return 0
     local wanted=${VENNOX_WINE_MODE:-any} why
     wine_env_common
-    # Another run's qemu entry would make 32-bit Wine seem to run natively.
-    if [[ $wanted == any || $wanted == native32 ]] && ! wine32_qemu_registered &&
+    # A qemu entry (another run's, or the system's) would make 32-bit Wine
+    # seem to run natively; ours, registered last, is the one used.
+    if [[ $wanted == any || $wanted == native32 ]] && ! wine32_qemu_in_use &&
         /usr/lib/wine/wine --version >/dev/null 2>&1; then
         VENNOX_WINE_MODE=native32
         why="32-bit Wine runs here"
     elif [[ $wanted == any || $wanted == qemu32 ]] && wine_env_start_qemu; then
         VENNOX_WINE_MODE=qemu32
-        why="this kernel starts no 32-bit code: 32-bit Wine runs under qemu-i386"
+        why="32-bit code does not run natively here: 32-bit Wine runs under qemu-i386"
         WINEDLLOVERRIDES="$WINEDLLOVERRIDES;$WINE32_OVERRIDES"
     elif [[ $wanted == any || $wanted == win64 ]] && [ -x /usr/lib/wine/wine64 ]; then
         VENNOX_WINE_MODE=win64

@@ -33,6 +33,18 @@ wine32_qemu_registered() {
     compgen -G "$WINE32_BINFMT/vennox-i386-*" >/dev/null
 }
 
+# True when binfmt_misc hands 32-bit programs to qemu, through our entry or
+# another (qemu-user-static's own, say): 32-bit code that starts then is
+# emulated, not native, and needs the preload.
+wine32_qemu_in_use() {
+    local entry
+    for entry in "$WINE32_BINFMT"/*; do
+        [ -f "$entry" ] && [ "$(head -n 1 "$entry" 2>/dev/null)" = enabled ] &&
+            grep -qs '^interpreter .*qemu-i386' "$entry" && return 0
+    done
+    return 1
+}
+
 # Entries left by runs that were killed before they could clean up.
 wine32_remove_stale() {
     local entry pid
