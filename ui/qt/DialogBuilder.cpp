@@ -7,8 +7,10 @@
 #include "ui/res/resource.h"
 
 #include <QAbstractButton>
+#include <QApplication>
 #include <QButtonGroup>
 #include <QCheckBox>
+#include <QContextMenuEvent>
 #include <QFontMetrics>
 #include <QGroupBox>
 #include <QLabel>
@@ -17,6 +19,7 @@
 #include <QShortcut>
 #include <QShortcutEvent>
 #include <QValidator>
+#include <QVariant>
 
 #include <algorithm>
 #include <cstdlib>
@@ -134,6 +137,7 @@ void DialogBuilder::Build(const DialogTemplate& dlg) {
     for (std::size_t i = 1; i < tabs.size(); ++i)
         QWidget::setTabOrder(tabs[i - 1], tabs[i]);
     AddHelpKey();
+    AddContextMenuKey();
 }
 
 void DialogBuilder::SetUpWindow(const DialogTemplate& dlg) {
@@ -281,4 +285,22 @@ void DialogBuilder::AddHelpKey() {
     help->setContext(Qt::WindowShortcut);
     QtDialogWindow& window = window_;
     QObject::connect(help, &QShortcut::activated, dialog_, [&window] { window.HelpInfo(); });
+}
+
+void DialogBuilder::AddContextMenuKey() {
+    // Shift+F10 opens the context menu of the control with the focus, as on
+    // Windows; Qt knows only the Menu key, which not every keyboard has.
+    auto* key = new QShortcut(QKeySequence(Qt::SHIFT | Qt::Key_F10), dialog_);
+    key->setContext(Qt::WindowShortcut);
+    QWidget* dialog = dialog_;
+    QObject::connect(key, &QShortcut::activated, dialog, [dialog] {
+        QWidget* target = QApplication::focusWidget();
+        if (target == nullptr || target->window() != dialog)
+            target = dialog;
+        // Where Qt opens a Menu-key menu: at the text cursor, else mid-control.
+        const QRect cursor = target->inputMethodQuery(Qt::ImCursorRectangle).toRect();
+        const QPoint pos = cursor.isValid() ? cursor.center() : target->rect().center();
+        QContextMenuEvent event(QContextMenuEvent::Keyboard, pos, target->mapToGlobal(pos));
+        QApplication::sendEvent(target, &event);
+    });
 }

@@ -44,6 +44,7 @@ class DialogBuilder {
     QWidget* MakeIcon(const ControlTemplate& c, QRect& r);
     void Add(const ControlTemplate& c, QWidget* control, const QRect& r);
     void AddHelpKey();
+    void AddContextMenuKey();
 
     QtDialogWindow& window_;
     QtWindowSystem& system_;

@@ -355,6 +355,28 @@ about_box() {
     return 0
 }
 
+# windows_shown N: the program shows N windows or more (a menu is one).
+windows_shown() {
+    [ "$(xdotool search --all --onlyvisible --pid "$APP_PID" --name '' 2>/dev/null | wc -l)" -ge "$1" ]
+}
+
+# The same menu from the keyboard, in the Challenge field that has the focus
+# at start: the Menu key, and Shift+F10 as on Windows.
+about_box_from_keys() {
+    local key box
+    for key in Menu shift+F10; do
+        start_app about-keys || fail "no main window" || return
+        xdotool key "$key"
+        wait_until 5 windows_shown 2 || fail "$key opened no menu" || return
+        xdotool key a
+        box=$(find_window '^About Vennox$') || fail "no About box from $key" || return
+        activate "$box"
+        xdotool key Return
+        wait_until 5 gone '^About Vennox$' || fail "Enter did not close the About box" || return
+        stop_app
+    done
+}
+
 origin_stored() { [ "$(profile_value Location Left) $(profile_value Location Top)" = "$1" ]; }
 
 # The window opens at the stored origin and remembers where it is moved.
@@ -484,7 +506,7 @@ no_phrase_in_memory() {
     done
 }
 
-scenarios=(compute_response clipboard_restores options_save_apply mnemonic_then_enter about_box
+scenarios=(compute_response clipboard_restores options_save_apply mnemonic_then_enter about_box about_box_from_keys
     window_origin help_topics escape_quits no_display no_phrase_in_memory)
 [ ! -x "$BUILD/cli/vennox-otp" ] || scenarios=(cli_agrees "${scenarios[@]}")
 for scenario in "${scenarios[@]}"; do
