@@ -337,13 +337,18 @@ mnemonic_then_enter() {
     done
 }
 
+# windows_shown N: the program shows N windows or more (a menu is one).
+windows_shown() {
+    [ "$(xdotool search --all --onlyvisible --pid "$APP_PID" --name '' 2>/dev/null | wc -l)" -ge "$1" ]
+}
+
 # The About box, from the main window's context menu.
 about_box() {
     start_app about || fail "no main window" || return
     # Right click on the dialog's background, left of the buttons.
     xdotool mousemove --window "$WIN" 6 "$(($(xwininfo -id "$WIN" | sed -n 's/.*Height: *//p') - 6))"
     xdotool click 3
-    sleep 0.3
+    wait_until 5 windows_shown 2 || fail "a right click opened no menu" || return
     xdotool key a
     local box
     box=$(find_window '^About Vennox$') || fail "no About box from the context menu" || return
@@ -353,11 +358,6 @@ about_box() {
     wait_until 5 gone '^About Vennox$' || fail "Enter did not close the About box" || return
     app_exited && fail "closing the About box ended the program"
     return 0
-}
-
-# windows_shown N: the program shows N windows or more (a menu is one).
-windows_shown() {
-    [ "$(xdotool search --all --onlyvisible --pid "$APP_PID" --name '' 2>/dev/null | wc -l)" -ge "$1" ]
 }
 
 # The same menu from the keyboard, in the Challenge field that has the focus
