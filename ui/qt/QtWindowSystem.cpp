@@ -6,12 +6,14 @@
 #include "ui/res/DialogTemplates.h"
 #include "ui/res/resource.h"
 
+#include <QApplication>
 #include <QClipboard>
 #include <QCoreApplication>
 #include <QDesktopServices>
 #include <QDir>
 #include <QFileInfo>
 #include <QGuiApplication>
+#include <QMessageBox>
 #include <QMimeData>
 #include <QUrl>
 
@@ -102,7 +104,15 @@ QString QtWindowSystem::HelpUrl(unsigned context) {
 void QtWindowSystem::WinHelp(unsigned data, unsigned command) {
     if (command != kHelpContext)
         return;
-    QDesktopServices::openUrl(QUrl(HelpUrl(data)));
+    const QUrl url(HelpUrl(data));
+    if (QDesktopServices::openUrl(url))
+        return;
+    // As Windows does when nothing can open a document: say so, and where
+    // the page is, rather than let the key do nothing.
+    QMessageBox::warning(QApplication::activeWindow(), QStringLiteral("Vennox Help"),
+                         QStringLiteral("No program to show web pages was found, so the help "
+                                        "page cannot be opened. It is here:\n\n%1")
+                             .arg(url.toLocalFile()));
 }
 
 // Qt has no open and close of the clipboard. The flag keeps the logic's

@@ -67,15 +67,15 @@ wait_until 10 wm_ready || { echo "openbox did not start:" >&2; cat "$WORK/openbo
 
 # start_app NAME [INI-TEXT]: the program in the home of scenario NAME, new
 # on first use (the profile written first when given); sets APP_HOME,
-# PROFILE and WIN.
+# PROFILE and WIN. APP_PATH, if set, is the program's PATH.
 start_app() {
     APP_HOME=$WORK/$1
     PROFILE=$APP_HOME/config/vennox/Vennox.ini
     mkdir -p "$APP_HOME/config/vennox" "$APP_HOME/run"
     chmod 700 "$APP_HOME/run"
     [ $# -lt 2 ] || printf '%s\n' "$2" >"$PROFILE"
-    HOME=$APP_HOME XDG_CONFIG_HOME=$APP_HOME/config XDG_RUNTIME_DIR=$APP_HOME/run \
-        "$VENNOX" >>"$APP_HOME/out.log" 2>&1 &
+    PATH=${APP_PATH:-$PATH} HOME=$APP_HOME XDG_CONFIG_HOME=$APP_HOME/config \
+        XDG_RUNTIME_DIR=$APP_HOME/run "$VENNOX" >>"$APP_HOME/out.log" 2>&1 &
     APP_PID=$!
     WIN=$(find_window '^Vennox$') || return 1
     activate "$WIN"
@@ -377,6 +377,22 @@ about_box_from_keys() {
     done
 }
 
+# With nothing on PATH that opens web pages, Help says so instead of doing
+# nothing, and the program goes on.
+help_without_browser() {
+    mkdir -p "$WORK/no-browser"
+    APP_PATH=$WORK/no-browser BROWSER='' DEFAULT_BROWSER='' start_app no-browser ||
+        fail "no main window" || return
+    xdotool key F1
+    local box
+    box=$(find_window '^Vennox Help$') || fail "F1 with no browser said nothing" || return
+    activate "$box"
+    xdotool key Return
+    wait_until 5 gone '^Vennox Help$' || fail "Enter did not close the message" || return
+    app_exited && fail "the program ended"
+    return 0
+}
+
 origin_stored() { [ "$(profile_value Location Left) $(profile_value Location Top)" = "$1" ]; }
 
 # The window opens at the stored origin and remembers where it is moved.
@@ -507,7 +523,7 @@ no_phrase_in_memory() {
 }
 
 scenarios=(compute_response clipboard_restores options_save_apply mnemonic_then_enter about_box about_box_from_keys
-    window_origin help_topics escape_quits no_display no_phrase_in_memory)
+    window_origin help_topics help_without_browser escape_quits no_display no_phrase_in_memory)
 [ ! -x "$BUILD/cli/vennox-otp" ] || scenarios=(cli_agrees "${scenarios[@]}")
 for scenario in "${scenarios[@]}"; do
     run "$scenario"
