@@ -9,6 +9,10 @@ jobs=${JOBS:-2}
 fuzz_seconds=${FUZZ_SECONDS:-30}
 step() { printf '\n==== %s\n' "$*"; }
 
+step "Source formatting (clang-format)"
+find engine settings ui cli tests bench fuzz \( -name '*.cpp' -o -name '*.h' -o -name '*.c' \) \
+  -print0 | xargs -0 clang-format --dry-run --Werror
+
 step "Linux build and unit tests"
 bash scripts/build.sh
 ctest --test-dir build/linux --output-on-failure -j"$jobs"

@@ -7,10 +7,10 @@
 
 #include <gtest/gtest.h>
 
-#include "tests/settings/ProfileFixture.h"
-#include "tests/settings/TestFiles.h"
 #include "settings/IniProfile.h"
 #include "settings/SettingsStore.h"
+#include "tests/settings/ProfileFixture.h"
+#include "tests/settings/TestFiles.h"
 #ifdef _WIN32
 #include "settings/WindowsApi.h"
 

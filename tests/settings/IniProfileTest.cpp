@@ -7,8 +7,8 @@
 
 #include <gtest/gtest.h>
 
-#include "tests/settings/TestFiles.h"
 #include "settings/IniProfile.h"
+#include "tests/settings/TestFiles.h"
 
 #ifndef _WIN32
 #include <csignal>

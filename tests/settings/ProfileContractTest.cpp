@@ -8,10 +8,10 @@
 
 #include <gtest/gtest.h>
 
-#include "tests/settings/TestFiles.h"
 #include "settings/IniProfile.h"
-#include "tests/support/MemoryProfile.h"
 #include "settings/SettingsStore.h"
+#include "tests/settings/TestFiles.h"
+#include "tests/support/MemoryProfile.h"
 #ifdef _WIN32
 #include "settings/PrivateProfile.h"
 #endif

@@ -7,8 +7,8 @@
 #pragma once
 
 #include "tests/support/MemoryProfile.h"
-#include "ui/res/DialogTemplates.h"
 #include "ui/Platform.h"
+#include "ui/res/DialogTemplates.h"
 
 #include <functional>
 #include <map>

@@ -25,11 +25,11 @@
 
 typedef __SIZE_TYPE__ size_t;
 
-#define MAP_FAILED ((void *)-1)
+#define MAP_FAILED ((void*)-1)
 #define MAP_FIXED_NOREPLACE 0x100000
 #define ESRCH 3
 #define EEXIST 17
-#define RTLD_NEXT ((void *)-1)
+#define RTLD_NEXT ((void*)-1)
 #define SIGBUS 7
 #define SIGSEGV 11
 #define SA_SIGINFO 4
@@ -47,16 +47,16 @@ typedef __SIZE_TYPE__ size_t;
 #define TRAP_PAGE_FAULT 14
 #define TRAP_ALIGNMENT 17
 
-extern void *dlsym(void *handle, const char *name);
-extern int *__errno_location(void);
-extern int unsetenv(const char *name);
-extern int pthread_sigmask(int how, const void *set, void *old);
-extern int pthread_mutex_lock(void *mutex);
-extern int pthread_mutex_unlock(void *mutex);
+extern void* dlsym(void* handle, const char* name);
+extern int* __errno_location(void);
+extern int unsetenv(const char* name);
+extern int pthread_sigmask(int how, const void* set, void* old);
+extern int pthread_mutex_lock(void* mutex);
+extern int pthread_mutex_unlock(void* mutex);
 
 typedef struct {
     int si_signo, si_errno, si_code;
-    void *si_addr;
+    void* si_addr;
 } siginfo_head;
 
 /* glibc's struct ucontext_t on i386: flags, link, stack (12 bytes), then
@@ -64,7 +64,7 @@ typedef struct {
 #define UC_GREGS_OFFSET 20
 #define REG_TRAPNO 12
 
-typedef void (*info_handler)(int, siginfo_head *, void *);
+typedef void (*info_handler)(int, siginfo_head*, void*);
 
 /* glibc's struct sigaction on i386. */
 struct sigaction_i386 {
@@ -85,13 +85,13 @@ struct user_desc {
 #define TLS_LIMIT 0xfffff
 #define TLS_FLAGS 0x51
 
-typedef void *(*mmap_fn)(void *, size_t, int, int, int, long);
-typedef void *(*mmap64_fn)(void *, size_t, int, int, int, long long);
-typedef int (*munmap_fn)(void *, size_t);
-typedef int (*sigaction_fn)(int, const struct sigaction_i386 *, struct sigaction_i386 *);
+typedef void* (*mmap_fn)(void*, size_t, int, int, int, long);
+typedef void* (*mmap64_fn)(void*, size_t, int, int, int, long long);
+typedef int (*munmap_fn)(void*, size_t);
+typedef int (*sigaction_fn)(int, const struct sigaction_i386*, struct sigaction_i386*);
 typedef long (*syscall_fn)(long, ...);
-typedef void *(*start_fn)(void *);
-typedef int (*pthread_create_fn)(void *, const void *, start_fn, void *);
+typedef void* (*start_fn)(void*);
+typedef int (*pthread_create_fn)(void*, const void*, start_fn, void*);
 
 static mmap_fn real_mmap;
 static mmap64_fn real_mmap64;
@@ -102,8 +102,7 @@ static pthread_create_fn real_pthread_create;
 
 /* Resolved before the program runs, so never from inside a wrapper that
  * dlsym itself might call. */
-static void resolve(void)
-{
+static void resolve(void) {
     real_mmap = (mmap_fn)dlsym(RTLD_NEXT, "mmap");
     real_mmap64 = (mmap64_fn)dlsym(RTLD_NEXT, "mmap64");
     real_munmap = (munmap_fn)dlsym(RTLD_NEXT, "munmap");
@@ -116,8 +115,7 @@ static void resolve(void)
 
 /* The hint was not honoured: give the memory back and fail as the kernel
  * fails when something is mapped there already. */
-static void *exactly_there(void *got, void *wanted, size_t length)
-{
+static void* exactly_there(void* got, void* wanted, size_t length) {
     if (got != MAP_FAILED && got != wanted) {
         real_munmap(got, length);
         *__errno_location() = EEXIST;
@@ -126,8 +124,7 @@ static void *exactly_there(void *got, void *wanted, size_t length)
     return got;
 }
 
-void *mmap(void *addr, size_t length, int prot, int flags, int fd, long offset)
-{
+void* mmap(void* addr, size_t length, int prot, int flags, int fd, long offset) {
     if (!real_mmap)
         resolve();
     if (!(flags & MAP_FIXED_NOREPLACE))
@@ -136,8 +133,7 @@ void *mmap(void *addr, size_t length, int prot, int flags, int fd, long offset)
                          addr, length);
 }
 
-void *mmap64(void *addr, size_t length, int prot, int flags, int fd, long long offset)
-{
+void* mmap64(void* addr, size_t length, int prot, int flags, int fd, long long offset) {
     if (!real_mmap64)
         resolve();
     if (!(flags & MAP_FIXED_NOREPLACE))
@@ -151,28 +147,26 @@ void *mmap64(void *addr, size_t length, int prot, int flags, int fd, long long o
 /* The program's own handlers for SIGBUS and SIGSEGV, called by ours. */
 static struct sigaction_i386 wrapped[SIGSEGV + 1];
 
-static int kernel_trapno(int sig, int code)
-{
+static int kernel_trapno(int sig, int code) {
     if (sig == SIGBUS)
-        return code == BUS_ADRALN ? TRAP_ALIGNMENT : code == SI_KERNEL ? TRAP_PROTECTION : TRAP_PAGE_FAULT;
+        return code == BUS_ADRALN  ? TRAP_ALIGNMENT
+               : code == SI_KERNEL ? TRAP_PROTECTION
+                                   : TRAP_PAGE_FAULT;
     return code == SI_KERNEL ? TRAP_PROTECTION : TRAP_PAGE_FAULT;
 }
 
-static void fault_handler(int sig, siginfo_head *info, void *context)
-{
-    int *trapno = (int *)((char *)context + UC_GREGS_OFFSET) + REG_TRAPNO;
+static void fault_handler(int sig, siginfo_head* info, void* context) {
+    int* trapno = (int*)((char*)context + UC_GREGS_OFFSET) + REG_TRAPNO;
     if ((unsigned)*trapno > 31)
         *trapno = kernel_trapno(sig, info->si_code);
     wrapped[sig].handler.info(sig, info, context);
 }
 
-static int is_wrapped(int sig)
-{
+static int is_wrapped(int sig) {
     return (sig == SIGSEGV || sig == SIGBUS) && (wrapped[sig].flags & SA_SIGINFO);
 }
 
-int sigaction(int sig, const struct sigaction_i386 *act, struct sigaction_i386 *old)
-{
+int sigaction(int sig, const struct sigaction_i386* act, struct sigaction_i386* old) {
     if (!real_sigaction)
         resolve();
     if (sig != SIGSEGV && sig != SIGBUS)
@@ -210,29 +204,25 @@ static unsigned gdt_tls_entry; /* the entry glibc chose for %gs */
 static int next_ldt_entry;
 static unsigned long creating[8]; /* a pthread_mutex_t, unlocked */
 
-static unsigned short get_gs(void)
-{
+static unsigned short get_gs(void) {
     unsigned short gs;
     __asm__ volatile("movw %%gs, %0" : "=r"(gs));
     return gs;
 }
 
-static void set_gs(unsigned short gs)
-{
+static void set_gs(unsigned short gs) {
     __asm__ volatile("movw %0, %%gs" : : "r"(gs) : "memory");
 }
 
 /* glibc's thread control block starts with a pointer to itself. */
-static unsigned tls_base(void)
-{
+static unsigned tls_base(void) {
     unsigned base;
     __asm__ volatile("movl %%gs:0, %0" : "=r"(base));
     return base;
 }
 
 /* Moves this thread's %gs, with the same base, to an LDT entry of its own. */
-static void gs_to_own_entry(void)
-{
+static void gs_to_own_entry(void) {
     int entry = __atomic_fetch_add(&next_ldt_entry, 1, __ATOMIC_RELAXED);
     if (entry >= GS_LDT_ENTRIES)
         return;
@@ -243,11 +233,10 @@ static void gs_to_own_entry(void)
 
 /* Wine asks for a free thread-local entry for %fs; with none it uses the
  * LDT, one entry per thread. */
-long syscall(long number, long a1, long a2, long a3, long a4, long a5, long a6)
-{
+long syscall(long number, long a1, long a2, long a3, long a4, long a5, long a6) {
     if (!real_syscall)
         resolve();
-    if (number == SYS_set_thread_area && a1 && ((struct user_desc *)a1)->entry_number == ~0u) {
+    if (number == SYS_set_thread_area && a1 && ((struct user_desc*)a1)->entry_number == ~0u) {
         *__errno_location() = ESRCH;
         return -1;
     }
@@ -256,16 +245,15 @@ long syscall(long number, long a1, long a2, long a3, long a4, long a5, long a6)
 
 struct thread_start {
     start_fn start;
-    void *arg;
+    void* arg;
     unsigned long mask[32]; /* the creator's signal mask */
     int moved;
 };
 
-static void *start_on_own_entry(void *p)
-{
-    struct thread_start *ts = p;
+static void* start_on_own_entry(void* p) {
+    struct thread_start* ts = p;
     start_fn start = ts->start;
-    void *arg = ts->arg;
+    void* arg = ts->arg;
     unsigned long mask[32];
     for (int i = 0; i < 32; ++i)
         mask[i] = ts->mask[i];
@@ -281,8 +269,7 @@ static void *start_on_own_entry(void *p)
  * is that entry again, holding its own base, and that entry is left alone
  * until the new thread has moved to an entry of its own. Signals wait:
  * returning from a handler would reload %gs. */
-int pthread_create(void *thread, const void *attr, start_fn start, void *arg)
-{
+int pthread_create(void* thread, const void* attr, start_fn start, void* arg) {
     if (!real_pthread_create)
         resolve();
     unsigned short own = get_gs();
@@ -313,8 +300,7 @@ int pthread_create(void *thread, const void *attr, start_fn start, void *arg)
 
 /* qemu puts LD_PRELOAD back into every 32-bit program it starts (from
  * QEMU_SET_ENV); 64-bit ones, such as the wineserver, must not see it. */
-__attribute__((constructor)) static void init(void)
-{
+__attribute__((constructor)) static void init(void) {
     resolve();
     unsetenv("LD_PRELOAD");
     /* Still the only thread. */
