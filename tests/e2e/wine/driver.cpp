@@ -308,6 +308,7 @@ int RunViewer(const char* logPath) {
                "  key CAPTION NAME             post-key CAPTION NAME      close CAPTION\n"
                "  rect CAPTION                 iconic CAPTION             wait-iconic CAPTION 0|1 "
                "[MS]\n"
+               "  redraw CAPTION\n"
                "  minimize CAPTION             focus CAPTION              wait-focus CAPTION ID "
                "[MS]\n"
                "  check CAPTION ID             click CAPTION ID           enabled CAPTION ID\n"
@@ -418,6 +419,14 @@ int Run(int argc, char** argv) {
         GetWindowRect(Window(argv[2]), &r);
         std::printf("%ld %ld %ld %ld\n", static_cast<long>(r.left), static_cast<long>(r.top),
                     static_cast<long>(r.right), static_cast<long>(r.bottom));
+        return 0;
+    }
+    if (cmd == "redraw") {
+        // Paints the window and its controls now; the driver returns once
+        // they have been painted.
+        need(1);
+        RedrawWindow(Window(argv[2]), nullptr, nullptr,
+                     RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN | RDW_UPDATENOW);
         return 0;
     }
     if (cmd == "iconic") {

@@ -223,15 +223,32 @@ compute() { # CHALLENGE PASSPHRASE: what the user types, then Compute
 }
 
 screenshot() { # CAPTION FILE: the window alone, cut from the screen
-    local l t r b out
+    local l t r b out same=0 tries shot=$WORK/shot.ppm next=$WORK/shot-next.ppm
     # Not read < <(...): the driver must have finished before the crop.
     out=$(drv rect "$1")
     read -r l t r b <<<"$out"
-    if [ -n "$b" ] && import -window root -crop "$((r - l))x$((b - t))+$l+$t" +repage "$2" 2>>"$LOG"; then
+    [ -n "$b" ] || { fail "screenshot $(basename "$2"): no window"; return; }
+    # A dialog just opened may still be painting, slowly under qemu: it is
+    # asked to paint now, and the shot counts once three in a row agree
+    # (compared as plain pixels: a PNG carries the time it was made).
+    rm -f "$shot"
+    drv redraw "$1" >/dev/null
+    for ((tries = 0; tries < 40 && same < 2; tries++)); do
+        sleep 0.2
+        import -window root -crop "$((r - l))x$((b - t))+$l+$t" +repage "$next" 2>>"$LOG" || break
+        if cmp -s "$next" "$shot"; then
+            same=$((same + 1))
+        else
+            same=0
+            mv "$next" "$shot"
+        fi
+    done
+    if [ "$same" -ge 2 ] && convert "$shot" "$2" 2>>"$LOG"; then
         pass "screenshot $(basename "$2")"
     else
-        fail "screenshot $(basename "$2")"
+        fail "screenshot $(basename "$2"): the window did not settle"
     fi
+    rm -f "$shot" "$next"
 }
 
 # Waits until the viewer's log $1 has a line equal to $2 (within $3 tenths
