@@ -308,7 +308,7 @@ int RunViewer(const char* logPath) {
                "  key CAPTION NAME             post-key CAPTION NAME      close CAPTION\n"
                "  rect CAPTION                 iconic CAPTION             wait-iconic CAPTION 0|1 "
                "[MS]\n"
-               "  redraw CAPTION\n"
+               "  redraw CAPTION               wait-idle CAPTION [MS]\n"
                "  minimize CAPTION             focus CAPTION              wait-focus CAPTION ID "
                "[MS]\n"
                "  check CAPTION ID             click CAPTION ID           enabled CAPTION ID\n"
@@ -335,6 +335,22 @@ int Run(int argc, char** argv) {
                 return hwnd != nullptr && IsWindowVisible(hwnd);
             }))
             Fail(std::string("timed out waiting for \"") + argv[2] + "\"");
+        return 0;
+    }
+    if (cmd == "wait-idle") {
+        // Until the program that owns the window waits for input with an
+        // empty queue: a dialog box is shown for good when its queue first
+        // runs empty, which would undo a minimise that came before.
+        need(1);
+        DWORD pid = 0;
+        GetWindowThreadProcessId(Window(argv[2]), &pid);
+        HANDLE process = OpenProcess(SYNCHRONIZE | PROCESS_QUERY_INFORMATION, FALSE, pid);
+        if (process == nullptr)
+            Fail(std::string("cannot open the process of \"") + argv[2] + "\"");
+        const DWORD waited = WaitForInputIdle(process, Timeout(argc, argv, 3));
+        CloseHandle(process);
+        if (waited != 0)
+            Fail(std::string("\"") + argv[2] + "\" never waited for input");
         return 0;
     }
     if (cmd == "wait-gone") {

@@ -202,7 +202,7 @@ ini_dump() {
 start_app() {
     "$WINE" "$EXE" >>"$LOG" 2>&1 7>&- 8<&- &
     APP_PID=$!
-    drv wait-window Vennox 30000 >/dev/null
+    drv wait-window Vennox 30000 >/dev/null && drv wait-idle Vennox 30000 >/dev/null
 }
 app_gone() {
     case "$(ps -o stat= -p "$APP_PID" 2>/dev/null)" in "" | Z*) return 0 ;; esac
