@@ -1,9 +1,10 @@
 // Temporary folders and whole-file helpers for the settings tests.
 #pragma once
 
+#include "tests/support/FileBytes.h"
+
 #include <filesystem>
 #include <fstream>
-#include <iterator>
 #include <random>
 #include <string>
 #include <system_error>
@@ -38,11 +39,6 @@ class TempDir {
   private:
     fs::path path_;
 };
-
-inline std::string ReadBytes(const fs::path& file) {
-    std::ifstream in(file, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
 
 inline void WriteBytes(const fs::path& file, const std::string& text) {
     std::ofstream out(file, std::ios::binary | std::ios::trunc);

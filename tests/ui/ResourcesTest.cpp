@@ -1,6 +1,7 @@
 // The resources both programs rely on: the dialog table generated from
 // Vennox.rc, the same dialogs as the Windows resource compiler built them
 // into the exe, the manifest and the generated icon.
+#include "tests/support/FileBytes.h"
 #include "ui/res/DialogTemplates.h"
 #include "ui/res/resource.h"
 
@@ -8,8 +9,6 @@
 
 #include <cctype>
 #include <cstdint>
-#include <fstream>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -18,13 +17,6 @@
 #endif
 
 namespace {
-
-std::string ReadFile(const char* path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
 
 TEST(DialogTable, HoldsTheThreeDialogsAndTheOneString) {
     std::vector<int> ids;
@@ -204,7 +196,7 @@ TEST(DialogTable, AgreesWithTheDialogsInTheExe) {
 // A requested execution level would switch off the file virtualisation that
 // lets a standard user keep the profile in the Windows folder.
 TEST(ManifestTest, SelectsCommonControlsAndRequestsNoExecutionLevel) {
-    const std::string manifest = ReadFile(VENNOX_MANIFEST_FILE);
+    const std::string manifest = ReadBytes(VENNOX_MANIFEST_FILE);
     ASSERT_FALSE(manifest.empty());
     EXPECT_NE(manifest.find("Microsoft.Windows.Common-Controls"), std::string::npos);
     EXPECT_EQ(manifest.find("requestedExecutionLevel"), std::string::npos);
@@ -220,7 +212,7 @@ TEST(ManifestTest, SelectsCommonControlsAndRequestsNoExecutionLevel) {
 // from 8.1), system aware before: the dialogs are laid out at the display's
 // DPI instead of stretched as a bitmap.
 TEST(ManifestTest, DeclaresPerMonitorV2DpiAwarenessWithSystemAwareFallback) {
-    const std::string manifest = ReadFile(VENNOX_MANIFEST_FILE);
+    const std::string manifest = ReadBytes(VENNOX_MANIFEST_FILE);
     const std::size_t application =
         manifest.find("<application xmlns=\"urn:schemas-microsoft-com:asm.v3\">");
     const std::size_t settings = manifest.find("<windowsSettings>", application);
@@ -258,7 +250,7 @@ TEST(ManifestTest, MakesTheProgramPerMonitorAware) {
 
 // The topics that help asks for by context number.
 TEST(HelpPageTest, HasATopicForEachContextNumber) {
-    const std::string page = ReadFile(VENNOX_HELP_PAGE);
+    const std::string page = ReadBytes(VENNOX_HELP_PAGE);
     ASSERT_FALSE(page.empty()) << VENNOX_HELP_PAGE;
     for (const int context : {1, 2, 3})
         EXPECT_NE(page.find("id=\"context-" + std::to_string(context) + "\""), std::string::npos)
@@ -272,7 +264,7 @@ TEST(HelpPageTest, TheExeCarriesThePage) {
     HRSRC found = FindResourceA(nullptr, MAKEINTRESOURCEA(IDR_HELPPAGE), RT_HTML);
     ASSERT_NE(found, nullptr);
     const auto* bytes = static_cast<const char*>(LockResource(LoadResource(nullptr, found)));
-    EXPECT_EQ(std::string(bytes, SizeofResource(nullptr, found)), ReadFile(VENNOX_HELP_PAGE));
+    EXPECT_EQ(std::string(bytes, SizeofResource(nullptr, found)), ReadBytes(VENNOX_HELP_PAGE));
 }
 
 #endif
@@ -319,7 +311,7 @@ int Pixel(const std::string& ico, const IcoImage& image, unsigned x, unsigned y)
 // and 150 %, where the standard icon sizes are 64 and 48 and the small ones
 // 32 and 24.
 TEST(IconTest, HoldsImagesOf64_48_32And16PixelsOf16Colours) {
-    const std::string ico = ReadFile(VENNOX_ICO_FILE);
+    const std::string ico = ReadBytes(VENNOX_ICO_FILE);
     ASSERT_GE(ico.size(), 6u) << VENNOX_ICO_FILE;
     EXPECT_EQ(Le(ico, 0, 2), 0u);
     EXPECT_EQ(Le(ico, 2, 2), 1u); // an icon, not a cursor
@@ -375,7 +367,7 @@ TEST(IconTest, HoldsImagesOf64_48_32And16PixelsOf16Colours) {
 // The larger images are the drawn ones scaled up, each pixel a square, so
 // the icon looks the same at every scale and stays sharp.
 TEST(IconTest, LargerImagesAreTheDrawnOnesScaledUp) {
-    const std::string ico = ReadFile(VENNOX_ICO_FILE);
+    const std::string ico = ReadBytes(VENNOX_ICO_FILE);
     ASSERT_GE(ico.size(), 6u) << VENNOX_ICO_FILE;
     const std::vector<IcoImage> images = IcoImages(ico);
     auto find = [&](unsigned size) -> const IcoImage* {

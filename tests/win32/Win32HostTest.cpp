@@ -3,32 +3,17 @@
 // display here makes: the test sends WM_DPICHANGED where Windows would.
 #include "ui/win32/Win32WindowSystem.h"
 
+#include "tests/support/FileBytes.h"
 #include "tests/support/MemoryProfile.h"
 #include "ui/VennoxApp.h"
 #include "ui/win32/HelpPage.h"
 
 #include <gtest/gtest.h>
 
-#include <fstream>
-#include <sstream>
 #include <string>
 #include <vector>
 
 namespace {
-
-std::string ReadFile(const std::wstring& path) {
-    std::ifstream in(path.c_str(), std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
-
-std::string ReadFile(const char* path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
 
 TEST(HelpPage, FileUrls) {
     const struct {
@@ -58,16 +43,16 @@ TEST(HelpPage, FileUrls) {
 // The page carried in the exe, written out in full, over whatever an older
 // version left there.
 TEST(HelpPage, WrittenOutAsCarried) {
-    const std::string page = ReadFile(VENNOX_HELP_PAGE);
+    const std::string page = ReadBytes(VENNOX_HELP_PAGE);
     ASSERT_FALSE(page.empty());
     const std::wstring first = WriteHelpPage(GetModuleHandleW(nullptr));
     ASSERT_FALSE(first.empty());
     EXPECT_TRUE(first.ends_with(L"\\Vennox\\help.html"));
-    EXPECT_EQ(ReadFile(first), page);
+    EXPECT_EQ(ReadBytes(first), page);
 
     std::ofstream(first.c_str(), std::ios::binary | std::ios::trunc) << "an older page";
     EXPECT_EQ(WriteHelpPage(GetModuleHandleW(nullptr)), first);
-    EXPECT_EQ(ReadFile(first), page);
+    EXPECT_EQ(ReadBytes(first), page);
 }
 
 // ---- The main window through DPI changes ----
