@@ -8,6 +8,7 @@
 #     WINE, WINELOADER, WINESERVER, WINEDEBUG, WINEDLLOVERRIDES
 #   wine_env_loader EXE   prints the loader for EXE (32- or 64-bit), or fails
 #                         when this machine cannot run it
+#   wine_env_pe_machine EXE   014c for a 32-bit program, 8664 for a 64-bit one
 #
 # A script started under one that has decided (ctest's emulator, the
 # end-to-end harness under scripts/test.sh) keeps that decision. Setting
@@ -95,11 +96,15 @@ wine_env_decide() {
     echo "Windows tests: $VENNOX_WINE_MODE ($why)" >&2
 }
 
-wine_env_loader() {
-    local offset magic
+# The processor a Windows program is built for: 014c (i386) or 8664 (x86-64).
+wine_env_pe_machine() {
+    local offset
     offset=$(od -An -tu4 -j60 -N4 "$1" | tr -d ' ')
-    magic=$(od -An -tx1 -j$((offset + 24)) -N2 "$1" | tr -d ' ')
-    if [ "$magic" = 0b02 ]; then # PE32+
+    od -An -tx2 -j$((offset + 4)) -N2 "$1" | tr -d ' '
+}
+
+wine_env_loader() {
+    if [ "$(wine_env_pe_machine "$1")" = 8664 ]; then
         echo /usr/lib/wine/wine64
     elif [ "$VENNOX_WINE_MODE" != win64 ]; then
         echo /usr/lib/wine/wine

@@ -8,8 +8,8 @@ set -euo pipefail
 exe=${1:?usage: wine-run.sh PROGRAM.exe [ARGS...]}
 # shellcheck source=wine-env.sh
 . "$(dirname "$0")/wine-env.sh"
-if od -An -tx1 -j "$(( $(od -An -tu4 -j60 -N4 "$exe") + 24 ))" -N2 "$exe" | grep -q '0b 02'; then
-  loader=/usr/lib/wine/wine64 # PE32+
+if [ "$(wine_env_pe_machine "$exe")" = 8664 ]; then
+  loader=/usr/lib/wine/wine64
   export WINEPREFIX=${WINEPREFIX:-${TMPDIR:-/tmp}/vennox-wine64-$(id -u)}
   wine_env_common
 else

@@ -70,12 +70,6 @@ trap 'exit 1' INT TERM
 
 # --- Which Wine, which build ------------------------------------------------
 
-pe_machine() { # prints 014c (i386) or 8664 (x86-64)
-    local offset
-    offset=$(od -An -tu4 -j60 -N4 "$1" | tr -d ' ')
-    od -An -tx2 -j$((offset + 4)) -N2 "$1" | tr -d ' '
-}
-
 EXE=$BUILD/ui/win32/Vennox.exe
 DRIVER=$BUILD/tests/e2e/wine/vennox_e2e_driver.exe
 [ -f "$EXE" ] || abort "no $EXE"
@@ -87,7 +81,7 @@ DRIVER=$BUILD/tests/e2e/wine/vennox_e2e_driver.exe
 # shellcheck source=../../../scripts/wine-env.sh
 . "$ROOT/scripts/wine-env.sh"
 wine_env_decide || abort "no Wine that runs here"
-if [ "$(pe_machine "$EXE")" = 014c ] && [ "$VENNOX_WINE_MODE" = win64 ]; then
+if [ "$(wine_env_pe_machine "$EXE")" = 014c ] && [ "$VENNOX_WINE_MODE" = win64 ]; then
     echo "note: this machine runs no 32-bit code; testing a 64-bit build of the same sources"
     X64=$BUILD-x64
     cmake -S "$ROOT" -B "$X64" -DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/mingw-x86_64.cmake" \
@@ -99,7 +93,7 @@ if [ "$(pe_machine "$EXE")" = 014c ] && [ "$VENNOX_WINE_MODE" = win64 ]; then
 fi
 WINE=$(wine_env_loader "$EXE") || abort "cannot run $EXE here"
 export WINELOADER=$WINE
-echo "Vennox.exe: $(pe_machine "$EXE" | sed 's/014c/32-bit/;s/8664/64-bit/') build under $WINE ($VENNOX_WINE_MODE)"
+echo "Vennox.exe: $(wine_env_pe_machine "$EXE" | sed 's/014c/32-bit/;s/8664/64-bit/') build under $WINE ($VENNOX_WINE_MODE)"
 
 # --- Display -----------------------------------------------------------------
 
